@@ -1,0 +1,21 @@
+#include "support/isolated_home.h"
+
+#include <gtest/gtest.h>
+
+#ifdef PG_TEST_GUI
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QCoreApplication>
+using TestApplication = QCoreApplication;
+#endif
+
+int main(int argc, char** argv) {
+    pg::test::IsolateUserFolders();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    TestApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
