@@ -1,6 +1,36 @@
+#include "app/app_services.h"
+#include "app/data_files.h"
+#include "app/frmMain.h"
+#include "history/history_store.h"
+#include "platform/curl_page_fetcher.h"
+#include "platform/desktop_file_opener.h"
+#include "platform/settings_store.h"
+
 #include <QApplication>
 
+#include <unistd.h>
+
 int main(int argc, char** argv) {
+    // The embedded browser's sandbox cannot start as root.
+    if (::geteuid() == 0) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Pagegleaner"));
+
+    pg::IniSettingsStore settings;
+    pg::CurlPageFetcher pageFetcher;
+    pg::DesktopFileOpener fileOpener;
+
+    pg::AppServices services;
+    services.settings = &settings;
+    services.pageFetcher = &pageFetcher;
+    services.fileOpener = &fileOpener;
+    services.historyFilePath = pg::HistoryFilePath();
+    services.helpFilePath = pg::DataFilePath(QStringLiteral("faq.fil"));
+
+    pg::frmMain window(services);
+    window.startUp();
+    window.show();
+    return QApplication::exec();
 }

@@ -1,0 +1,380 @@
+#include "app/frmMain.h"
+
+#include "app/frmOptions.h"
+#include "app/twips_layout.h"
+#include "history/history_store.h"
+#include "platform/file_opener.h"
+#include "platform/settings_store.h"
+#include "scan/file_list_model.h"
+#include "scan/page_fetch.h"
+#include "version.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QStatusBar>
+
+#include <algorithm>
+
+namespace pg {
+
+namespace {
+
+// Client area of the window without its status bar, and the status bar height.
+constexpr int kClientWidth = 9885;
+constexpr int kClientHeight = 7800;
+constexpr int kStatusBarHeight = 375;
+
+template <typename T>
+T* Named(QWidget* parent, const char* name) {
+    auto* widget = new T(parent);
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
+    auto* button = Named<QPushButton>(parent, name);
+    button->setText(caption);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLabel* Label(QWidget* parent, const char* name, const QString& caption) {
+    auto* label = Named<QLabel>(parent, name);
+    label->setText(caption);
+    return label;
+}
+
+}  // namespace
+
+frmMain::frmMain(AppServices services, QWidget* parent)
+    : QMainWindow(parent), services_(std::move(services)) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    fileList_ = new FileListModel(this);
+    buildControls();
+    connectHandlers();
+}
+
+frmMain::~frmMain() = default;
+
+QString frmMain::caption() {
+    return QStringLiteral("Pagegleaner %1.%2").arg(PG_VERSION_MAJOR).arg(PG_VERSION_MINOR);
+}
+
+QString frmMain::welcomeText() {
+    return QStringLiteral("Welcome to Pagegleaner - click the About Button for help");
+}
+
+void frmMain::buildControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    QFont bold = font();
+    bold.setBold(true);
+    QFont arialBold(QStringLiteral("Arial"));
+    arialBold.setPointSizeF(bold.pointSizeF());
+    arialBold.setBold(true);
+
+    Label1 = Label(client, "Label1", QStringLiteral("1) Set Web Page URL"));
+    cmdGetURL = Button(client, "cmdGetURL", QStringLiteral("&Get URL From Browser"));
+    Text1 = Named<QLineEdit>(client, "Text1");
+    Command10 = Button(client, "Command10", QStringLiteral("..."));
+    Command10->setToolTip(QStringLiteral(" Select URL from list "));
+    Label4 = Label(client, "Label4", QStringLiteral("2) Set Download Directory"));
+    Text4 = Named<QLineEdit>(client, "Text4");
+    Text4->setReadOnly(true);
+    Command3 = Button(client, "Command3", QStringLiteral("..."));
+    Command3->setToolTip(QStringLiteral(" Browse for folder "));
+    Label5 = Label(client, "Label5", QStringLiteral("3) Set File Types"));
+    Label3 = Label(client, "Label3",
+                   QStringLiteral("File Types (Seperate file extentions with a comma)"));
+    ckAll = Named<QCheckBox>(client, "ckAll");
+    ckAll->setText(QStringLiteral("All File Types"));
+    Text3 = Named<QLineEdit>(client, "Text3");
+    Label6 = Label(client, "Label6", QStringLiteral("4) Specify Username (Optional)"));
+    Text5 = Named<QLineEdit>(client, "Text5");
+    Label7 = Label(client, "Label7", QStringLiteral("5) Specify Password (Optional)"));
+    Text6 = Named<QLineEdit>(client, "Text6");
+    // The mask shows "*" for every character, whatever the style's own choice.
+    Text6->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    ckHide = Named<QCheckBox>(client, "ckHide");
+    ckHide->setText(QStringLiteral("Hide"));
+    Command2 = Button(client, "Command2", QStringLiteral("6) &Extract file URLs"));
+    Label2 = Label(client, "Label2", QString());
+    lstImages = Named<QListView>(client, "lstImages");
+    lstImages->setModel(fileList_);
+    lstImages->setUniformItemSizes(true);
+    lstImages->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    lstImages->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstImages->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    WebBrowser1 = Named<QWidget>(client, "WebBrowser1");
+    WebBrowser1->hide();
+    Command4 = Button(client, "Command4", QStringLiteral("&Select All"));
+    Command5 = Button(client, "Command5", QStringLiteral("&Unselect All"));
+    cmdViewImage = Button(client, "cmdViewImage", QStringLiteral("&View Full Screen"));
+    Command7 = Button(client, "Command7", QStringLiteral("Select All &Containing"));
+    Text2 = Named<QLineEdit>(client, "Text2");
+    Command1 = Button(client, "Command1", QStringLiteral("7) &Download Files"));
+    Command1->setEnabled(false);
+    Command9 = Button(client, "Command9", QStringLiteral("&Options"));
+    Command8 = Button(client, "Command8", QStringLiteral("&About"));
+    Command6 = Button(client, "Command6", QStringLiteral("E&xit"));
+
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             Label1, cmdGetURL, Label4, Label5, Label3, ckAll, Label6, Label7, ckHide, Command2,
+             Label2, Command4, Command5, cmdViewImage, Command7, Command1, Command9, Command8,
+             Command6}) {
+        w->setFont(bold);
+    }
+    Label3->setFont(font());  // the hint is plain text, not a heading
+    Label2->setFont(font());
+    Command10->setFont(arialBold);
+    Command3->setFont(arialBold);
+
+    using Fit = TwipsLayout::Fit;
+    TwipsLayout layout({kClientWidth, kClientHeight});
+    layout.place(Label1, 120, 120, 2295, 255);
+    layout.place(cmdGetURL, 7680, 120, 1935, 255);
+    layout.place(Text1, 120, 360, 9255, 285, Fit::TextBox);
+    layout.place(Command10, 9360, 360, 300, 255);
+    layout.place(Label4, 120, 720, 2655, 255);
+    layout.place(Text4, 120, 960, 9255, 285, Fit::TextBox);
+    layout.place(Command3, 9360, 960, 300, 255);
+    layout.place(Label5, 120, 1320, 1815, 255);
+    layout.place(Label3, 2040, 1320, 7455, 255);
+    layout.place(ckAll, 240, 1560, 1575, 255);
+    layout.place(Text3, 2040, 1560, 7575, 285, Fit::TextBox);
+    layout.place(Label6, 120, 2040, 2775, 255);
+    layout.place(Text5, 2880, 2040, 3615, 285, Fit::TextBox);
+    layout.place(Label7, 120, 2400, 2775, 255);
+    layout.place(Text6, 2880, 2400, 3615, 285, Fit::TextBox);
+    layout.place(ckHide, 6600, 2400, 735, 255);
+    layout.place(Command2, 7680, 2160, 1935, 375);
+    layout.place(Label2, 120, 2640, 4695, 255, Fit::None);
+    layout.place(lstImages, 120, 2880, 4695, 4335, Fit::None);
+    layout.place(WebBrowser1, 5040, 2880, 4695, 4335, Fit::None);
+    layout.place(Command4, 120, 7200, 975, 255);
+    layout.place(Command5, 1080, 7200, 1095, 255);
+    layout.place(cmdViewImage, 2160, 7200, 1455, 255);
+    layout.place(Command7, 120, 7440, 1695, 255);
+    layout.place(Text2, 1800, 7440, 3015, 285, Fit::TextBox);
+    layout.place(Command1, 5040, 7320, 1815, 375);
+    layout.place(Command9, 6960, 7320, 855, 375);
+    layout.place(Command8, 7920, 7320, 855, 375);
+    layout.place(Command6, 8880, 7320, 855, 375);
+    const QSize clientSize = layout.apply();
+    client->setFixedSize(clientSize);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    statusLabel_ = Named<QLabel>(StatusBar1, "StatusText");
+    statusLabel_->setText(QStringLiteral("Idle"));
+    StatusBar1->addWidget(statusLabel_, 1);
+    StatusBar1->setFixedHeight(layout.toPixelsY(kStatusBarHeight));
+    setStatusBar(StatusBar1);
+    setFixedSize(clientSize.width(), clientSize.height() + StatusBar1->height());
+
+    // Keyboard order of the controls.
+    const QWidget* order[] = {Text1,     cmdGetURL, Command10,    Text4,    Command3, ckAll,
+                              Text3,     Text5,     Text6,        ckHide,   Command2, lstImages,
+                              Command4,  Command5,  cmdViewImage, Command7, Text2,    Command1,
+                              Command9,  Command8,  Command6};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) {
+        setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+    }
+    Text1->setFocus();
+}
+
+void frmMain::connectHandlers() {
+    connect(Command2, &QPushButton::clicked, this, &frmMain::extractFileUrls);
+    connect(Command9, &QPushButton::clicked, this, &frmMain::showOptions);
+    connect(Command8, &QPushButton::clicked, this, &frmMain::showHelp);
+    connect(Command6, &QPushButton::clicked, this, &frmMain::close);
+    // Esc anywhere in the window presses Exit.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, Command6, &QPushButton::click);
+
+    connect(ckHide, &QCheckBox::stateChanged, this, [this](int state) {
+        Text6->setEchoMode(state == Qt::Unchecked ? QLineEdit::Normal : QLineEdit::Password);
+    });
+}
+
+void frmMain::startUp() {
+    setWindowTitle(caption());
+    if (services_.settings) {
+        applyJob(ReadJobSettings(*services_.settings));
+        options_ = ReadOptionValues(*services_.settings);
+    }
+    if (!services_.historyFilePath.isEmpty()) {
+        ReadHistoryFile(services_.historyFilePath, history_);
+    }
+    setStatusText(welcomeText());
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    shutDown();
+    event->accept();
+}
+
+void frmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!centred_) {
+        centred_ = true;
+        if (const QScreen* screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+}
+
+void frmMain::shutDown() {
+    if (shutDownDone_) {
+        return;
+    }
+    shutDownDone_ = true;
+    // The hourglass stays until the program has ended.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    setStatusText(QStringLiteral("Saving URL list..."));
+    if (!services_.historyFilePath.isEmpty()) {
+        WriteHistoryFile(services_.historyFilePath, history_, options_.Max);
+    }
+    if (services_.settings) {
+        SaveJobSettings(*services_.settings, currentJob());
+    }
+}
+
+QString frmMain::statusText() const {
+    return statusLabel_->text();
+}
+
+void frmMain::setStatusText(const QString& text) {
+    statusLabel_->setText(text);
+}
+
+JobSettings frmMain::currentJob() const {
+    JobSettings job;
+    job.URL = Text1->text();
+    job.DDir = Text4->text();
+    job.All = ckAll->checkState();
+    job.FTypes = Text3->text();
+    job.User = Text5->text();
+    job.Pwd = Text6->text();
+    job.Hide = ckHide->checkState();
+    return job;
+}
+
+void frmMain::applyJob(const JobSettingsUpdate& update) {
+    if (update.URL) {
+        Text1->setText(*update.URL);
+    }
+    if (update.DDir) {
+        Text4->setText(*update.DDir);
+    }
+    if (update.All) {
+        ckAll->setCheckState(static_cast<Qt::CheckState>(*update.All));
+    }
+    if (update.FTypes) {
+        Text3->setText(*update.FTypes);
+    }
+    if (update.User) {
+        Text5->setText(*update.User);
+    }
+    if (update.Pwd) {
+        Text6->setText(*update.Pwd);
+    }
+    if (update.Hide) {
+        ckHide->setCheckState(static_cast<Qt::CheckState>(*update.Hide));
+    }
+}
+
+void frmMain::extractFileUrls() {
+    if (!services_.pageFetcher) {
+        return;
+    }
+    ScanJob job;
+    job.url = Text1->text();
+    job.userName = Text5->text();
+    job.password = Text6->text();
+    job.allTypes = ckAll->checkState() != Qt::Unchecked;
+    job.fileTypes = Text3->text();
+    RunExtractCommand(*this, *services_.pageFetcher, job);
+}
+
+void frmMain::showOptions() {
+    if (!services_.settings) {
+        return;
+    }
+    frmOptions dialog(options_, *services_.settings, this);
+    dialog.exec();
+}
+
+void frmMain::showHelp() {
+    if (services_.fileOpener) {
+        services_.fileOpener->openTextFile(services_.helpFilePath,
+                                           QStringLiteral("Pagegleaner - Help"));
+    }
+}
+
+void frmMain::setCountLabel(const QString& text) {
+    Label2->setText(text);
+    Label2->repaint();
+}
+
+void frmMain::setDownloadEnabled(bool enabled) {
+    Command1->setEnabled(enabled);
+}
+
+void frmMain::hidePreview() {
+    WebBrowser1->hide();
+}
+
+void frmMain::setBusy(bool busy) {
+    if (busy == busy_) {
+        return;
+    }
+    busy_ = busy;
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void frmMain::clearFileList() {
+    fileList_->clear();
+}
+
+void frmMain::fillFileList(const QStringList& urls) {
+    fileList_->setEntries(urls);
+    if (urls.isEmpty()) {
+        return;
+    }
+    // The widest entry sets the horizontal scroll range, as measured with the
+    // list's font, plus room for the check box.
+    const QFontMetrics metrics(lstImages->font());
+    int widest = 0;
+    for (const QString& url : urls) {
+        widest = std::max(widest, metrics.horizontalAdvance(url));
+    }
+    const int checkBox = lstImages->style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                         lstImages->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+    const int rowHeight = lstImages->sizeHintForRow(0);
+    fileList_->setRowSize(QSize(widest + 25 + checkBox, rowHeight));
+}
+
+}  // namespace pg

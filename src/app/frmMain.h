@@ -1,0 +1,109 @@
+#pragma once
+
+#include "app/app_services.h"
+#include "app/app_settings.h"
+#include "app/job_settings.h"
+#include "history/url_history.h"
+#include "scan/extract_command.h"
+
+#include <QMainWindow>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPushButton;
+class QStatusBar;
+
+namespace pg {
+
+class FileListModel;
+
+// The main window: the job fields, the file list, the status bar and the
+// buttons that start each step. Closing it ends the program.
+class frmMain : public QMainWindow, private ScanWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(AppServices services, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Caption, settings, URL history and welcome text; run before the first show.
+    void startUp();
+
+    QString statusText() const;
+    void setStatusText(const QString& text) override;
+
+    JobSettings currentJob() const;
+    // Puts the given fields into the controls, in field order.
+    void applyJob(const JobSettingsUpdate& update);
+
+    OptionValues& options() { return options_; }
+    UrlHistory& history() { return history_; }
+    FileListModel& fileList() { return *fileList_; }
+
+    static QString caption();
+    static QString welcomeText();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildControls();
+    void connectHandlers();
+    void shutDown();
+
+    void extractFileUrls();
+    void showOptions();
+    void showHelp();
+
+    // ScanWindow
+    void setCountLabel(const QString& text) override;
+    void setDownloadEnabled(bool enabled) override;
+    void hidePreview() override;
+    void setBusy(bool busy) override;
+    void clearFileList() override;
+    void fillFileList(const QStringList& urls) override;
+
+    AppServices services_;
+    OptionValues options_;
+    UrlHistory history_;
+    FileListModel* fileList_ = nullptr;
+    bool busy_ = false;
+    bool shutDownDone_ = false;
+    bool centred_ = false;
+
+    QLabel* Label1 = nullptr;
+    QPushButton* cmdGetURL = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QPushButton* Command10 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* Text4 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label3 = nullptr;
+    QCheckBox* ckAll = nullptr;
+    QLineEdit* Text3 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLineEdit* Text5 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLineEdit* Text6 = nullptr;
+    QCheckBox* ckHide = nullptr;
+    QPushButton* Command2 = nullptr;
+    QLabel* Label2 = nullptr;
+    QListView* lstImages = nullptr;
+    QWidget* WebBrowser1 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QPushButton* cmdViewImage = nullptr;
+    QPushButton* Command7 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command9 = nullptr;
+    QPushButton* Command8 = nullptr;
+    QPushButton* Command6 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* statusLabel_ = nullptr;
+};
+
+}  // namespace pg

@@ -1,0 +1,215 @@
+#include "scan/extract.h"
+
+#include "scan/prefix_index.h"
+
+#include <QStringView>
+
+namespace pg {
+
+namespace {
+
+constexpr qsizetype kMaxValueLength = 10000;
+
+// "scheme://host/" of a URL, or empty when the URL has no "://".
+QString RootOf(const QString& url) {
+    const qsizetype scheme = url.indexOf(QLatin1String("://"));
+    if (scheme < 0) {
+        return {};
+    }
+    const qsizetype slash = url.indexOf(QLatin1Char('/'), scheme + 3);
+    return slash < 0 ? url + QLatin1Char('/') : url.left(slash + 1);
+}
+
+// Cuts `u` after the n-th "/" found walking back from its second-to-last
+// character; a climb never goes above the host's root.
+QString ClimbLevels(const QString& u, qsizetype levels) {
+    const QString root = RootOf(u);
+    qsizetype found = 0;
+    for (qsizetype i = u.size() - 2; i >= 0; --i) {
+        if (u.at(i) == QLatin1Char('/') && ++found == levels) {
+            const QString cut = u.left(i + 1);
+            return cut.size() < root.size() ? root : cut;
+        }
+    }
+    return root;
+}
+
+bool IsExtensionChar(QChar c) {
+    return c.unicode() >= 64 && c.unicode() <= 122;
+}
+
+// ASCII letters compared without case; the patterns are plain ASCII.
+bool MatchesAt(QStringView text, qsizetype p, QLatin1String pattern) {
+    if (text.size() - p < pattern.size()) {
+        return false;
+    }
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        char16_t c = text[p + i].unicode();
+        if (c >= u'A' && c <= u'Z') {
+            c = static_cast<char16_t>(c + (u'a' - u'A'));
+        }
+        if (c != pattern[i].unicode()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Length of the attribute pattern (" href=", " src=", " background=") at p, or 0.
+qsizetype PatternAt(QStringView text, qsizetype p) {
+    if (p + 1 >= text.size()) {
+        return 0;
+    }
+    switch (text[p + 1].unicode()) {
+        case u'h':
+        case u'H':
+            return MatchesAt(text, p, QLatin1String(" href=")) ? 6 : 0;
+        case u's':
+        case u'S':
+            return MatchesAt(text, p, QLatin1String(" src=")) ? 5 : 0;
+        case u'b':
+        case u'B':
+            return MatchesAt(text, p, QLatin1String(" background=")) ? 12 : 0;
+        default:
+            return 0;
+    }
+}
+
+bool IsSkipped(QChar c) {
+    return c == QLatin1Char('"') || c == QLatin1Char('\'') || c == QLatin1Char('\\');
+}
+
+}  // namespace
+
+QString PageBaseUrl(const QString& pageUrl) {
+    QString base = pageUrl;
+    const qsizetype query = base.lastIndexOf(QLatin1Char('?'));
+    if (query >= 0) {
+        base.truncate(query);
+    }
+    const qsizetype scheme = base.indexOf(QLatin1String("://"));
+    if (scheme >= 0 && base.indexOf(QLatin1Char('/'), scheme + 3) < 0) {
+        base += QLatin1Char('/');
+    }
+    if (!base.endsWith(QLatin1Char('/'))) {
+        base.truncate(base.lastIndexOf(QLatin1Char('/')) + 1);
+    }
+    return base;
+}
+
+QStringList FileTypeList(const QString& fileTypesText) {
+    QString text = fileTypesText;
+    if (!text.endsWith(QLatin1Char(','))) {
+        text += QLatin1Char(',');
+    }
+    QStringList types = text.toLower().split(QLatin1Char(','));
+    types.removeLast();  // the text after the closing comma
+    return types;
+}
+
+std::optional<QString> ResolveFileUrl(QString value, const QString& base, bool allTypes,
+                                      const QStringList& types) {
+    QString u = base;
+
+    if (value.startsWith(QLatin1Char('.'))) {
+        const qsizetype slash = value.indexOf(QLatin1Char('/'), 1);
+        if (slash < 0) {
+            return std::nullopt;
+        }
+        const qsizetype levels = slash - 1;  // "./" climbs 0, "../" climbs 1, ".../" climbs 2
+        value.remove(0, slash + 1);
+        if (levels > 0) {
+            u = ClimbLevels(u, levels);
+        }
+    }
+
+    if (!value.right(5).contains(QLatin1Char('.'))) {
+        return std::nullopt;
+    }
+
+    const qsizetype dot = value.lastIndexOf(QLatin1Char('.'));
+    qsizetype end = dot + 1;
+    while (end < value.size() && IsExtensionChar(value.at(end))) {
+        ++end;
+    }
+    value.truncate(end);
+
+    if (value.startsWith(QLatin1Char('/'))) {
+        value.remove(0, 1);
+    }
+
+    if (value.contains(QLatin1String("://"))) {
+        u = value;
+    } else {
+        u += value;
+    }
+
+    if (value.contains(QLatin1String("mailto:"), Qt::CaseInsensitive) ||
+        value.contains(QLatin1String("javascript:"), Qt::CaseInsensitive)) {
+        return std::nullopt;
+    }
+
+    if (!allTypes) {
+        const QString extension = value.mid(value.lastIndexOf(QLatin1Char('.')) + 1).toLower();
+        if (!types.contains(extension)) {
+            return std::nullopt;
+        }
+    }
+    return u;
+}
+
+QStringList ExtractFileUrls(const QString& pageSource, const QString& pageUrl, bool allTypes,
+                            const QString& fileTypesText) {
+    QString page = pageSource;
+    page.removeIf([](QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); });
+    const QStringView text(page);
+    const qsizetype length = text.size();
+
+    const QString base = PageBaseUrl(pageUrl);
+    const QStringList types = allTypes ? QStringList() : FileTypeList(fileTypesText);
+
+    QStringList found;
+    CaseInsensitivePrefixIndex seen;
+    QString value;
+
+    qsizetype p = 0;
+    while (p < length) {
+        // Every pattern begins with a blank, so only blanks need a closer look.
+        p = text.indexOf(QLatin1Char(' '), p);
+        if (p < 0) {
+            break;
+        }
+        const qsizetype patternLength = PatternAt(text, p);
+        if (patternLength > 0) {
+            p += patternLength;
+            // A value ends at the first blank or ">" among the next 10000 characters;
+            // quotes and backslashes inside it are dropped.
+            const qsizetype windowEnd = std::min(length, p + kMaxValueLength);
+            qsizetype end = p;
+            while (end < windowEnd && text[end] != QLatin1Char(' ') && text[end] != QLatin1Char('>')) {
+                ++end;
+            }
+            if (end < windowEnd) {
+                value.clear();
+                for (qsizetype i = p; i < end; ++i) {
+                    if (!IsSkipped(text[i])) {
+                        value += text[i];
+                    }
+                }
+                if (auto url = ResolveFileUrl(value, base, allTypes, types)) {
+                    if (!seen.hasEntryBeginningWith(*url)) {
+                        seen.insert(*url);
+                        found.append(*url);
+                    }
+                }
+                p = end;
+            } else {
+                p += kMaxValueLength;  // no end within reach: the value is dropped
+            }
+        }
+        ++p;
+    }
+    return found;
+}
+
+}  // namespace pg

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace pg {
+
+// What a selection command asks of the main window once it has run.
+struct SelectionOutcome {
+    QString statusText;
+    std::optional<bool> downloadEnabled;  // set: enable or disable "7) &Download Files"
+    bool makeFirstCurrent = false;        // make entry 0 the list's current entry
+    bool focusSearchText = false;         // move the keyboard focus to the search field
+};
+
+// The file URLs of the last scan, each with a check mark; the checked entries
+// are the files to download.
+class FileList {
+public:
+    // True while the program itself changes the list (the preview ignores it then).
+    bool UpdatingList = false;
+
+    int count() const { return static_cast<int>(entries_.size()); }
+    const QString& entry(int index) const { return entries_.at(index); }
+    const QStringList& entries() const { return entries_; }
+    bool isChecked(int index) const { return checked_.at(static_cast<size_t>(index)) != 0; }
+    int checkedCount() const { return checkedCount_; }
+    QStringList checkedEntries() const;
+
+    // Replaces the entries; all unchecked.
+    void setEntries(QStringList entries);
+    void clear() { setEntries({}); }
+    // Returns true when the mark changed.
+    bool setChecked(int index, bool checked);
+
+    SelectionOutcome SelectAll();
+    SelectionOutcome UnselectAll();
+    SelectionOutcome SelectAllContaining(const QString& searchText);
+    // After the user changed one check mark.
+    SelectionOutcome CheckChanged() const;
+
+private:
+    QStringList entries_;
+    std::vector<char> checked_;
+    int checkedCount_ = 0;
+};
+
+}  // namespace pg

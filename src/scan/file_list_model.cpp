@@ -1,0 +1,88 @@
+#include "scan/file_list_model.h"
+
+namespace pg {
+
+FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent) {}
+
+void FileListModel::setEntries(QStringList entries) {
+    beginResetModel();
+    list_.UpdatingList = true;
+    list_.setEntries(std::move(entries));
+    rowSize_ = QSize();
+    endResetModel();
+    list_.UpdatingList = false;
+}
+
+void FileListModel::setRowSize(QSize size) {
+    rowSize_ = size;
+    if (!list_.entries().isEmpty()) {
+        Q_EMIT dataChanged(index(0), index(0), {Qt::SizeHintRole});
+        Q_EMIT layoutChanged();
+    }
+}
+
+SelectionOutcome FileListModel::selectAll() {
+    SelectionOutcome outcome = list_.SelectAll();
+    marksChanged();
+    return outcome;
+}
+
+SelectionOutcome FileListModel::unselectAll() {
+    SelectionOutcome outcome = list_.UnselectAll();
+    marksChanged();
+    return outcome;
+}
+
+SelectionOutcome FileListModel::selectAllContaining(const QString& searchText) {
+    SelectionOutcome outcome = list_.SelectAllContaining(searchText);
+    marksChanged();
+    return outcome;
+}
+
+void FileListModel::marksChanged() {
+    if (list_.count() > 0) {
+        Q_EMIT dataChanged(index(0), index(list_.count() - 1), {Qt::CheckStateRole});
+    }
+}
+
+int FileListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : list_.count();
+}
+
+QVariant FileListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= list_.count()) {
+        return {};
+    }
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::ToolTipRole:
+            return list_.entry(index.row());
+        case Qt::CheckStateRole:
+            return list_.isChecked(index.row()) ? Qt::Checked : Qt::Unchecked;
+        case Qt::SizeHintRole:
+            return rowSize_.isValid() ? QVariant(rowSize_) : QVariant();
+        default:
+            return {};
+    }
+}
+
+bool FileListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::CheckStateRole || !index.isValid() || index.row() >= list_.count()) {
+        return false;
+    }
+    const bool checked = value.toInt() == Qt::Checked;
+    if (list_.setChecked(index.row(), checked)) {
+        Q_EMIT dataChanged(index, index, {Qt::CheckStateRole});
+        Q_EMIT checkChanged(index.row());
+    }
+    return true;
+}
+
+Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable;
+}
+
+}  // namespace pg

@@ -1,0 +1,54 @@
+#include "scan/page_fetch.h"
+
+#include <QByteArrayList>
+#include <QStringDecoder>
+
+#include <optional>
+
+namespace pg {
+
+namespace {
+
+std::optional<QStringConverter::Encoding> EncodingForLabel(QByteArray label) {
+    label = label.trimmed().toLower();
+    if (label.startsWith('"') && label.endsWith('"') && label.size() >= 2) {
+        label = label.mid(1, label.size() - 2);
+    }
+    if (label.isEmpty()) {
+        return std::nullopt;
+    }
+    // Western single-byte pages; the scan only looks at ASCII, so windows-1252
+    // decoded as Latin-1 loses nothing that matters.
+    static const char* const latin1[] = {"iso-8859-1", "latin1",  "l1",       "windows-1252",
+                                         "cp1252",     "us-ascii", "ascii",   "iso8859-1",
+                                         "iso_8859-1", "x-user-defined"};
+    for (const char* name : latin1) {
+        if (label == name) {
+            return QStringConverter::Latin1;
+        }
+    }
+    return QStringConverter::encodingForName(label.constData());
+}
+
+std::optional<QStringConverter::Encoding> CharsetOfContentType(const QByteArray& contentType) {
+    for (const QByteArray& part : contentType.split(';')) {
+        const QByteArray item = part.trimmed();
+        if (item.toLower().startsWith("charset=")) {
+            return EncodingForLabel(item.mid(8));
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+QString DecodePageText(const QByteArray& body, const QByteArray& contentType) {
+    std::optional<QStringConverter::Encoding> encoding = CharsetOfContentType(contentType);
+    if (!encoding) {
+        encoding = QStringConverter::encodingForHtml(body);
+    }
+    QStringDecoder decoder(encoding.value_or(QStringConverter::Utf8));
+    return decoder.decode(body);
+}
+
+}  // namespace pg
