@@ -33,6 +33,14 @@ constexpr int kClientWidth = 9885;
 constexpr int kClientHeight = 7800;
 constexpr int kStatusBarHeight = 375;
 
+Qt::CheckState ToCheckState(int value) {
+    return value == Checked ? Qt::Checked : value == Grayed ? Qt::PartiallyChecked : Qt::Unchecked;
+}
+
+int FromCheckState(Qt::CheckState state) {
+    return state == Qt::Checked ? Checked : state == Qt::PartiallyChecked ? Grayed : Unchecked;
+}
+
 template <typename T>
 T* Named(QWidget* parent, const char* name) {
     auto* widget = new T(parent);
@@ -270,11 +278,11 @@ JobSettings frmMain::currentJob() const {
     JobSettings job;
     job.URL = Text1->text();
     job.DDir = Text4->text();
-    job.All = ckAll->checkState();
+    job.All = FromCheckState(ckAll->checkState());
     job.FTypes = Text3->text();
     job.User = Text5->text();
     job.Pwd = Text6->text();
-    job.Hide = ckHide->checkState();
+    job.Hide = FromCheckState(ckHide->checkState());
     return job;
 }
 
@@ -286,7 +294,7 @@ void frmMain::applyJob(const JobSettingsUpdate& update) {
         Text4->setText(*update.DDir);
     }
     if (update.All) {
-        ckAll->setCheckState(static_cast<Qt::CheckState>(*update.All));
+        ckAll->setCheckState(ToCheckState(*update.All));
     }
     if (update.FTypes) {
         Text3->setText(*update.FTypes);
@@ -298,7 +306,7 @@ void frmMain::applyJob(const JobSettingsUpdate& update) {
         Text6->setText(*update.Pwd);
     }
     if (update.Hide) {
-        ckHide->setCheckState(static_cast<Qt::CheckState>(*update.Hide));
+        ckHide->setCheckState(ToCheckState(*update.Hide));
     }
 }
 

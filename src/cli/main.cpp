@@ -1,0 +1,34 @@
+#include "cli/cli_options.h"
+#include "cli/command_list.h"
+#include "platform/curl_page_fetcher.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Pagegleaner"));
+    using namespace pg::cli;
+
+    const ParseResult parsed = ParseCliArguments(QCoreApplication::arguments().mid(1));
+    if (!parsed.options) {
+        std::fprintf(stderr, "pagegleaner-cli: %s\n\n%s", parsed.error.toLocal8Bit().constData(),
+                     UsageText().toLocal8Bit().constData());
+        return ExitUsage;
+    }
+    const CliOptions& options = *parsed.options;
+    if (options.help) {
+        std::fputs(UsageText().toLocal8Bit().constData(), stdout);
+        return ExitOk;
+    }
+    QString error;
+    const QString password = ReadPassword(options.passwordFile, error);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "pagegleaner-cli: %s\n", error.toLocal8Bit().constData());
+        return ExitUsage;
+    }
+
+    pg::CurlPageFetcher fetcher;
+    return RunList(fetcher, options, password);
+}
