@@ -196,10 +196,10 @@ void frmMain::buildControls() {
     setFixedSize(clientSize.width(), clientSize.height() + StatusBar1->height());
 
     // Keyboard order of the controls.
-    const QWidget* order[] = {Text1,     cmdGetURL, Command10,    Text4,    Command3, ckAll,
-                              Text3,     Text5,     Text6,        ckHide,   Command2, lstImages,
-                              Command4,  Command5,  cmdViewImage, Command7, Text2,    Command1,
-                              Command9,  Command8,  Command6};
+    const QWidget* order[] = {Text1,    cmdGetURL, Command10,    Text4,    Command3, ckAll,
+                              Text3,    Text5,     Text6,        ckHide,   Command2, lstImages,
+                              Command4, Command5,  cmdViewImage, Command7, Text2,    Command1,
+                              Command9, Command8,  Command6};
     for (size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
     }

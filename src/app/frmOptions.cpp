@@ -36,7 +36,8 @@ frmOptions::frmOptions(OptionValues& options, SettingsStore& store, QWidget* par
         return l;
     };
     // Typed characters other than digits are refused; pasted text too.
-    auto* digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
+    auto* digits =
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
     auto field = [this, digits](const char* name, const QString& text) {
         auto* f = new QLineEdit(text, this);
         f->setObjectName(QLatin1String(name));

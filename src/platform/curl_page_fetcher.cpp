@@ -23,8 +23,8 @@ PageFetchResult CurlPageFetcher::FetchPageSource(const QString& url, const QStri
                                                  const QString& password) {
     PageFetchResult result;
     QByteArray body;
-    CurlEasy easy = NewCurlEasy(CurlUrlBytes(url), userName, password, connectTimeoutSecs_,
-                                stallSecs_);
+    CurlEasy easy =
+        NewCurlEasy(CurlUrlBytes(url), userName, password, connectTimeoutSecs_, stallSecs_);
     CURL* h = easy.get();
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &AppendBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);

@@ -38,13 +38,15 @@ bool IsExtensionChar(QChar c) {
     return c.unicode() >= 64 && c.unicode() <= 122;
 }
 
-// ASCII letters compared without case; the patterns are plain ASCII.
-bool MatchesAt(QStringView text, qsizetype p, QLatin1String pattern) {
-    if (text.size() - p < pattern.size()) {
+// True when the text just before position `end` is `pattern`, ASCII letters
+// compared without case (the patterns are plain ASCII).
+bool EndsWithPattern(QStringView text, qsizetype end, QLatin1String pattern) {
+    const qsizetype start = end - pattern.size();
+    if (start < 0) {
         return false;
     }
     for (qsizetype i = 0; i < pattern.size(); ++i) {
-        char16_t c = text[p + i].unicode();
+        char16_t c = text[start + i].unicode();
         if (c >= u'A' && c <= u'Z') {
             c = static_cast<char16_t>(c + (u'a' - u'A'));
         }
@@ -55,24 +57,47 @@ bool MatchesAt(QStringView text, qsizetype p, QLatin1String pattern) {
     return true;
 }
 
-// Length of the attribute pattern (" href=", " src=", " background=") at p, or 0.
-qsizetype PatternAt(QStringView text, qsizetype p) {
-    if (p + 1 >= text.size()) {
+// Length of the attribute pattern (" href=", " src=" or " background=") whose
+// "=" stands at position eq, or 0. Each pattern holds its only "=" at its end,
+// so walking from one "=" to the next meets the patterns in page order.
+qsizetype PatternEndingAt(QStringView text, qsizetype eq) {
+    if (eq < 4) {
         return 0;
     }
-    switch (text[p + 1].unicode()) {
-        case u'h':
-        case u'H':
-            return MatchesAt(text, p, QLatin1String(" href=")) ? 6 : 0;
-        case u's':
-        case u'S':
-            return MatchesAt(text, p, QLatin1String(" src=")) ? 5 : 0;
-        case u'b':
-        case u'B':
-            return MatchesAt(text, p, QLatin1String(" background=")) ? 12 : 0;
+    switch (text[eq - 1].unicode()) {
+        case u'f':
+        case u'F':
+            return EndsWithPattern(text, eq + 1, QLatin1String(" href=")) ? 6 : 0;
+        case u'c':
+        case u'C':
+            return EndsWithPattern(text, eq + 1, QLatin1String(" src=")) ? 5 : 0;
+        case u'd':
+        case u'D':
+            return EndsWithPattern(text, eq + 1, QLatin1String(" background=")) ? 12 : 0;
         default:
             return 0;
     }
+}
+
+// The page without carriage returns and line feeds, nothing put in their place.
+QString WithoutLineBreaks(const QString& source) {
+    QString page(source.size(), Qt::Uninitialized);
+    QChar* out = page.data();
+    const QStringView in(source);
+    qsizetype from = 0;
+    while (from < in.size()) {
+        qsizetype brk = in.indexOf(QLatin1Char('\n'), from);
+        const qsizetype cr = in.first(brk < 0 ? in.size() : brk).indexOf(QLatin1Char('\r'), from);
+        if (cr >= 0) {
+            brk = cr;
+        }
+        const qsizetype end = brk < 0 ? in.size() : brk;
+        std::copy(in.data() + from, in.data() + end, out);
+        out += end - from;
+        from = end + 1;
+    }
+    page.truncate(out - page.data());
+    return page;
 }
 
 bool IsSkipped(QChar c) {
@@ -160,8 +185,7 @@ std::optional<QString> ResolveFileUrl(QString value, const QString& base, bool a
 
 QStringList ExtractFileUrls(const QString& pageSource, const QString& pageUrl, bool allTypes,
                             const QString& fileTypesText) {
-    QString page = pageSource;
-    page.removeIf([](QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); });
+    const QString page = WithoutLineBreaks(pageSource);
     const QStringView text(page);
     const qsizetype length = text.size();
 
@@ -172,42 +196,45 @@ QStringList ExtractFileUrls(const QString& pageSource, const QString& pageUrl, b
     CaseInsensitivePrefixIndex seen;
     QString value;
 
+    // p is the first position the walk may still test for a pattern.
     qsizetype p = 0;
+    qsizetype eq = 0;
     while (p < length) {
-        // Every pattern begins with a blank, so only blanks need a closer look.
-        p = text.indexOf(QLatin1Char(' '), p);
-        if (p < 0) {
+        eq = text.indexOf(QLatin1Char('='), std::max(eq, p));
+        if (eq < 0) {
             break;
         }
-        const qsizetype patternLength = PatternAt(text, p);
-        if (patternLength > 0) {
-            p += patternLength;
-            // A value ends at the first blank or ">" among the next 10000 characters;
-            // quotes and backslashes inside it are dropped.
-            const qsizetype windowEnd = std::min(length, p + kMaxValueLength);
-            qsizetype end = p;
-            while (end < windowEnd && text[end] != QLatin1Char(' ') && text[end] != QLatin1Char('>')) {
-                ++end;
-            }
-            if (end < windowEnd) {
-                value.clear();
-                for (qsizetype i = p; i < end; ++i) {
-                    if (!IsSkipped(text[i])) {
-                        value += text[i];
-                    }
-                }
-                if (auto url = ResolveFileUrl(value, base, allTypes, types)) {
-                    if (!seen.hasEntryBeginningWith(*url)) {
-                        seen.insert(*url);
-                        found.append(*url);
-                    }
-                }
-                p = end;
-            } else {
-                p += kMaxValueLength;  // no end within reach: the value is dropped
-            }
+        const qsizetype patternLength = PatternEndingAt(text, eq);
+        if (patternLength == 0 || eq + 1 - patternLength < p) {
+            ++eq;
+            continue;
         }
-        ++p;
+        p = eq + 1;
+        // A value ends at the first blank or ">" among the next 10000 characters;
+        // quotes and backslashes inside it are dropped.
+        const qsizetype windowEnd = std::min(length, p + kMaxValueLength);
+        qsizetype end = p;
+        while (end < windowEnd && text[end] != QLatin1Char(' ') && text[end] != QLatin1Char('>')) {
+            ++end;
+        }
+        if (end < windowEnd) {
+            value.clear();
+            for (qsizetype i = p; i < end; ++i) {
+                if (!IsSkipped(text[i])) {
+                    value += text[i];
+                }
+            }
+            if (auto url = ResolveFileUrl(value, base, allTypes, types)) {
+                if (!seen.hasEntryBeginningWith(*url)) {
+                    seen.insert(*url);
+                    found.append(*url);
+                }
+            }
+            p = end + 1;  // the walk goes on after the character that ended the value
+        } else {
+            p += kMaxValueLength + 1;  // no end within reach: the value is dropped
+        }
+        eq = p;
     }
     return found;
 }

@@ -19,8 +19,8 @@ std::optional<QStringConverter::Encoding> EncodingForLabel(QByteArray label) {
     }
     // Western single-byte pages; the scan only looks at ASCII, so windows-1252
     // decoded as Latin-1 loses nothing that matters.
-    static const char* const latin1[] = {"iso-8859-1", "latin1",  "l1",       "windows-1252",
-                                         "cp1252",     "us-ascii", "ascii",   "iso8859-1",
+    static const char* const latin1[] = {"iso-8859-1", "latin1",        "l1",    "windows-1252",
+                                         "cp1252",     "us-ascii",      "ascii", "iso8859-1",
                                          "iso_8859-1", "x-user-defined"};
     for (const char* name : latin1) {
         if (label == name) {

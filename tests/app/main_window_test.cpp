@@ -93,12 +93,18 @@ TEST_F(MainWindowTest, ControlsCarryTheirCaptionsToolTipsAndTabOrder) {
     const struct {
         const char* name;
         const char* caption;
-    } buttons[] = {{"cmdGetURL", "&Get URL From Browser"}, {"Command10", "..."},
-                   {"Command3", "..."},                    {"Command2", "6) &Extract file URLs"},
-                   {"Command4", "&Select All"},            {"Command5", "&Unselect All"},
-                   {"cmdViewImage", "&View Full Screen"},  {"Command7", "Select All &Containing"},
-                   {"Command1", "7) &Download Files"},     {"Command9", "&Options"},
-                   {"Command8", "&About"},                 {"Command6", "E&xit"}};
+    } buttons[] = {{"cmdGetURL", "&Get URL From Browser"},
+                   {"Command10", "..."},
+                   {"Command3", "..."},
+                   {"Command2", "6) &Extract file URLs"},
+                   {"Command4", "&Select All"},
+                   {"Command5", "&Unselect All"},
+                   {"cmdViewImage", "&View Full Screen"},
+                   {"Command7", "Select All &Containing"},
+                   {"Command1", "7) &Download Files"},
+                   {"Command9", "&Options"},
+                   {"Command8", "&About"},
+                   {"Command6", "E&xit"}};
     for (const auto& b : buttons) {
         EXPECT_EQ(child<QPushButton>(w.get(), b.name)->text().toStdString(), b.caption);
     }
@@ -107,11 +113,10 @@ TEST_F(MainWindowTest, ControlsCarryTheirCaptionsToolTipsAndTabOrder) {
     EXPECT_EQ(child<QLabel>(w.get(), "Label3")->text(),
               u"File Types (Seperate file extentions with a comma)"_s);
 
-    const char* order[] = {"Text1",    "cmdGetURL", "Command10",    "Text4",    "Command3",
-                           "ckAll",    "Text3",     "Text5",        "Text6",    "ckHide",
-                           "Command2", "lstImages", "Command4",     "Command5", "cmdViewImage",
-                           "Command7", "Text2",     "Command1",     "Command9", "Command8",
-                           "Command6"};
+    const char* order[] = {
+        "Text1",        "cmdGetURL", "Command10", "Text4",    "Command3",  "ckAll",    "Text3",
+        "Text5",        "Text6",     "ckHide",    "Command2", "lstImages", "Command4", "Command5",
+        "cmdViewImage", "Command7",  "Text2",     "Command1", "Command9",  "Command8", "Command6"};
     for (size_t i = 0; i + 1 < std::size(order); ++i) {
         QWidget* from = child<QWidget>(w.get(), order[i]);
         QWidget* next = from->nextInFocusChain();
@@ -138,10 +143,14 @@ TEST_F(MainWindowTest, NoCaptionIsClipped) {
 }
 
 TEST_F(MainWindowTest, StoredJobAndMaskAreRestored) {
-    store.values = {{u"URL"_s, u"http://h/p.htm"_s}, {u"DDir"_s, u"/tmp/x"_s},
-                    {u"All"_s, u"1"_s},               {u"FTypes"_s, u"png"_s},
-                    {u"User"_s, u"me"_s},             {u"Pwd"_s, u"pw"_s},
-                    {u"Hide"_s, u"1"_s},              {u"Max"_s, u"5"_s}};
+    store.values = {{u"URL"_s, u"http://h/p.htm"_s},
+                    {u"DDir"_s, u"/tmp/x"_s},
+                    {u"All"_s, u"1"_s},
+                    {u"FTypes"_s, u"png"_s},
+                    {u"User"_s, u"me"_s},
+                    {u"Pwd"_s, u"pw"_s},
+                    {u"Hide"_s, u"1"_s},
+                    {u"Max"_s, u"5"_s}};
     auto w = makeWindow();
     EXPECT_EQ(child<QLineEdit>(w.get(), "Text1")->text(), u"http://h/p.htm"_s);
     EXPECT_EQ(child<QLineEdit>(w.get(), "Text4")->text(), u"/tmp/x"_s);
@@ -247,7 +256,9 @@ TEST_F(MainWindowTest, AllFileTypesSkipsTheTypeList) {
 // The Options dialog, shown on its own.
 class OptionsDialogTest : public ::testing::Test {
 protected:
-    QLineEdit* field(const char* name) { return dialog->findChild<QLineEdit*>(QLatin1String(name)); }
+    QLineEdit* field(const char* name) {
+        return dialog->findChild<QLineEdit*>(QLatin1String(name));
+    }
     QPushButton* button(const char* name) {
         return dialog->findChild<QPushButton*>(QLatin1String(name));
     }
@@ -291,8 +302,11 @@ TEST_F(OptionsDialogTest, LeavingAFieldAppliesItsRule) {
         const char* name;
         const char* typed;
         const char* shown;
-    } cases[] = {{"txtMax", "", "1"}, {"txtRemPort", "", "80"}, {"txtSecs", "", "0"},
-                 {"txtSecs", "050", "50"}, {"txtMax", "007", "7"}};
+    } cases[] = {{"txtMax", "", "1"},
+                 {"txtRemPort", "", "80"},
+                 {"txtSecs", "", "0"},
+                 {"txtSecs", "050", "50"},
+                 {"txtMax", "007", "7"}};
     for (const auto& c : cases) {
         QLineEdit* f = field(c.name);
         f->setFocus();

@@ -86,13 +86,19 @@ TEST(IniSettingsStore, RoundTripIsOwnerOnlyAndKeepsCommas) {
     {
         IniSettingsStore store(path);
         EXPECT_EQ(store.GetSetting(u"FTypes"_s, u"def"_s), u"def"_s);
-        JobSettings job{u"http://h/a b?x=1&y=2"_s, u"/tmp/dir with blank"_s, 1,
-                        u"gif,jpg,exe"_s, u"user"_s, u"p=w;d#\"1"_s, 0};
+        JobSettings job{u"http://h/a b?x=1&y=2"_s,
+                        u"/tmp/dir with blank"_s,
+                        1,
+                        u"gif,jpg,exe"_s,
+                        u"user"_s,
+                        u"p=w;d#\"1"_s,
+                        0};
         SaveJobSettings(store, job);
     }
     const auto perms = QFileInfo(path).permissions();
     EXPECT_TRUE(perms.testFlags(QFile::ReadOwner | QFile::WriteOwner));
-    EXPECT_FALSE(perms & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther));
+    EXPECT_FALSE(perms &
+                 (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther));
     IniSettingsStore again(path);
     const JobSettingsUpdate job = ReadJobSettings(again);
     EXPECT_EQ(job.URL, u"http://h/a b?x=1&y=2"_s);
@@ -120,8 +126,8 @@ TEST(IniSettingsStore, ExistingReadableFileBecomesOwnerOnly) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                    QFile::ReadOther);
+    QFile::setPermissions(
+        path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     IniSettingsStore store(path);
     store.SaveSetting(u"Pwd"_s, u"secret"_s);
     EXPECT_FALSE(QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::ReadOther));

@@ -59,17 +59,17 @@ TEST_P(AllTypesValues, ResolveWithoutTypeFilter) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllTypes, AllTypesValues,
-    ::testing::Values(ValueCase{"../c.zip", "http://host/c.zip"},
-                      ValueCase{"./d.png", "http://host/dir/d.png"},
-                      ValueCase{"../../up/i.gif", "http://host/../up/i.gif"},
-                      ValueCase{"song.mp3", "http://host/dir/song.mp"},
-                      ValueCase{"x.js?1", "http://host/dir/x.js"},
-                      ValueCase{"index.html", "http://host/dir/index.html"},
-                      ValueCase{"javascript:open('x.gif')", nullptr},
-                      ValueCase{"MAILTO:someone@example.com", nullptr},
-                      ValueCase{"noextension", nullptr}, ValueCase{".nodir", nullptr}));
+INSTANTIATE_TEST_SUITE_P(AllTypes, AllTypesValues,
+                         ::testing::Values(ValueCase{"../c.zip", "http://host/c.zip"},
+                                           ValueCase{"./d.png", "http://host/dir/d.png"},
+                                           ValueCase{"../../up/i.gif", "http://host/../up/i.gif"},
+                                           ValueCase{"song.mp3", "http://host/dir/song.mp"},
+                                           ValueCase{"x.js?1", "http://host/dir/x.js"},
+                                           ValueCase{"index.html", "http://host/dir/index.html"},
+                                           ValueCase{"javascript:open('x.gif')", nullptr},
+                                           ValueCase{"MAILTO:someone@example.com", nullptr},
+                                           ValueCase{"noextension", nullptr},
+                                           ValueCase{".nodir", nullptr}));
 
 TEST(ExtractFileUrls, UnquotedValueEndsAtTheClosingBracket) {
     EXPECT_EQ(ExtractFileUrls(u"<a href=h.htm>x</a>"_s, kPage, false, u"htm"_s),
@@ -131,8 +131,8 @@ TEST(ExtractFileUrls, ValueWithoutEndWithinTenThousandCharactersIsDropped) {
     const QString longValue = u"a.gif"_s + QString(10000, u'x');
     EXPECT_TRUE(ExtractFileUrls(u" src="_s + longValue + u" >"_s, kPage, true, {}).isEmpty());
     // The skipped stretch is not searched again: a pattern inside it is not seen.
-    const QString hidden = u" src="_s + QString(20, u'y') + u"\tsrc=b.gif"_s + QString(9990, u'z') +
-                           u" src=c.gif>"_s;
+    const QString hidden =
+        u" src="_s + QString(20, u'y') + u"\tsrc=b.gif"_s + QString(9990, u'z') + u" src=c.gif>"_s;
     EXPECT_EQ(ExtractFileUrls(hidden, kPage, true, {}), QStringList{u"http://host/dir/c.gif"_s});
     // 9999 value characters and the ">" as the 10000th look: kept; one more: dropped.
     const QString justFits = u" src="_s + QString(9994, u'q') + u"a.gif>"_s;

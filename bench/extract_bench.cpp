@@ -1,0 +1,103 @@
+// Throughput of the file URL scan on generated pages of 1 MB to 100 MB with up
+// to 100,000 distinct links (and as many repeats), and how its time grows.
+#include "scan/extract.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QString>
+
+#include <map>
+#include <random>
+
+namespace {
+
+// A page of about `bytes` characters: paragraphs of text with attributes and
+// line breaks, and one link per kilobyte (so 100,000 links in 100 MB) of which
+// every other one repeats an earlier link.
+const QString& Page(qint64 bytes) {
+    static std::map<qint64, QString> cache;
+    QString& page = cache[bytes];
+    if (!page.isEmpty()) {
+        return page;
+    }
+    std::mt19937 random(42);
+    page.reserve(bytes + 1024);
+    const QString filler = QStringLiteral(
+        "<p class=\"text\" id=p style=\"margin: 0\">Lorem ipsum dolor sit amet, consectetur "
+        "adipiscing elit, sed do eiusmod tempor incididunt ut labore et dolore magna aliqua. "
+        "Ut enim ad minim veniam, quis nostrud exercitation ullamco laboris.</p>\r\n");
+    int link = 0;
+    while (page.size() < bytes) {
+        while (page.size() < (link + 1) * qint64(1000)) {
+            page += filler;
+        }
+        const int n = (link % 2 == 0) ? link : static_cast<int>(random() % (link + 1));
+        ++link;
+        switch (random() % 4) {
+            case 0:
+                page += QStringLiteral("<a href=\"files/archive%1.zip\">zip</a>\r\n").arg(n);
+                break;
+            case 1:
+                page += QStringLiteral("<img src='images/photo%1.jpg' alt=\"x\">\r\n").arg(n);
+                break;
+            case 2:
+                page += QStringLiteral("<a href=/pages/page%1.html>next</a>\r\n").arg(n);
+                break;
+            default:
+                page += QStringLiteral("<td background=bg.gif><script src=app%1.js></script>\r\n")
+                            .arg(n);
+                break;
+        }
+    }
+    return page;
+}
+
+void BM_ExtractFileUrls(benchmark::State& state) {
+    const qint64 megabytes = state.range(0);
+    const QString& page = Page(megabytes * 1000 * 1000);
+    qsizetype found = 0;
+    for (auto _ : state) {
+        const QStringList urls =
+            pg::ExtractFileUrls(page, QStringLiteral("http://host/dir/index.html"), false,
+                                QStringLiteral("gif,jpg,zip,htm,html"));
+        found = urls.size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.SetBytesProcessed(state.iterations() * page.size());
+    state.SetComplexityN(page.size());
+    state.counters["links"] = static_cast<double>(found);
+}
+BENCHMARK(BM_ExtractFileUrls)
+    ->Arg(1)
+    ->Arg(4)
+    ->Arg(16)
+    ->Arg(64)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+// A page that is nothing but 100,000 distinct links: the cost of the
+// duplicate test, which must grow like n log n.
+void BM_ManyLinks(benchmark::State& state) {
+    const int links = static_cast<int>(state.range(0));
+    QString page;
+    for (int i = 0; i < links; ++i) {
+        page += QStringLiteral(" href=file%1.gif>").arg(i);
+        page += QStringLiteral(" href=file%1.gif>").arg(i / 2);  // a repeat of an earlier one
+    }
+    for (auto _ : state) {
+        const QStringList urls =
+            pg::ExtractFileUrls(page, QStringLiteral("http://host/"), false, QStringLiteral("gif"));
+        benchmark::DoNotOptimize(urls.size());
+    }
+    state.SetComplexityN(links);
+}
+BENCHMARK(BM_ManyLinks)
+    ->RangeMultiplier(4)
+    ->Range(1 << 10, 1 << 17)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oNLogN);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,5 @@
+#!/usr/bin/env bash
+# Runs the benchmarks and prints their figures. Usage: bench/run.sh BUILD_DIR
+set -euo pipefail
+build="${1:-build}"
+"$build/bench/extract_bench" --benchmark_counters_tabular=true
