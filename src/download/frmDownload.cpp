@@ -1,0 +1,252 @@
+#include "download/frmDownload.h"
+
+#include "download/format.h"
+#include "download/progress_text.h"
+#include "download/transfer_animation.h"
+
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace pg {
+
+namespace {
+
+constexpr double kTwipsPerPixel = 15.0;
+constexpr int kClientWidth = 5520;  // twips
+constexpr int kClientHeight = 3540;
+constexpr int kValueColumn = 1560;  // left edge of TimeLabel, ToLabel and RateLabel
+
+// A control's place in twips: left, top, width, height.
+struct Place {
+    QWidget* widget;
+    int left, top, width, height;
+};
+
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);                // URLs and paths are never markup
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);  // rows of mixed heights line up
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& text) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+// The label's own width measure, for ShortenLabel.
+TextWidthFn MeasureFor(const QLabel* label) {
+    const QFontMetrics metrics = label->fontMetrics();
+    return [metrics](const QString& text) { return metrics.horizontalAdvance(text); };
+}
+
+}  // namespace
+
+frmDownload::frmDownload(DownloadFlags& flags, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      m_flags(flags) {
+    setObjectName(u"frmDownload"_s);
+    setWindowTitle(u"Pagegleaner"_s);
+    createControls();
+    layoutControls();
+
+    m_refreshTimer.setSingleShot(true);
+    m_refreshTimer.setInterval(kRefreshMs);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &frmDownload::refreshNow);
+}
+
+void frmDownload::createControls() {
+    m_animation = new TransferAnimation(this);
+    m_animation->setObjectName(u"Animation1"_s);
+    m_statusLabel = MakeLabel(this, u"StatusLabel"_s, u"StatusLabel"_s);
+    m_sourceLabel = MakeLabel(this, u"SourceLabel"_s, u"SourceLabel"_s);
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(u"ProgressBar"_s);
+    m_progressBar->setTextVisible(false);
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+    m_estimatedTimeLeft = MakeLabel(this, u"EstimatedTimeLeft"_s, u"Estimated time left:"_s);
+    m_timeLabel = MakeLabel(this, u"TimeLabel"_s, u"TimeLabel"_s);
+    m_downloadTo = MakeLabel(this, u"DownloadTo"_s, u"Download to:"_s);
+    m_toLabel = MakeLabel(this, u"ToLabel"_s, u"ToLabel"_s);
+    m_transferRate = MakeLabel(this, u"TransferRate"_s, u"Transfer rate:"_s);
+    m_rateLabel = MakeLabel(this, u"RateLabel"_s, u"RateLabel"_s);
+    m_cancelButton = MakeButton(this, u"CancelButton"_s, u"Cancel this download"_s);
+    m_command1 = MakeButton(this, u"Command1"_s, u"Cancel all downloads"_s);
+    setTabOrder(m_cancelButton, m_command1);
+
+    connect(m_cancelButton, &QPushButton::clicked, this, [this] { cancel(false); });
+    connect(m_command1, &QPushButton::clicked, this, [this] { cancel(true); });
+}
+
+// Places the controls at their twip positions, stretched evenly in each direction
+// as far as the font needs so that no caption is clipped.
+void frmDownload::layoutControls() {
+    const Place places[] = {
+        {m_animation, 120, 0, 4695, 615},
+        {m_statusLabel, 120, 915, 5235, 195},
+        {m_sourceLabel, 120, 1200, 5250, 195},
+        {m_progressBar, 120, 1485, 5235, 225},
+        {m_estimatedTimeLeft, 120, 1800, 1455, 255},
+        {m_timeLabel, kValueColumn, 1800, 3765, 255},
+        {m_downloadTo, 120, 2100, 1575, 255},
+        {m_toLabel, kValueColumn, 2100, 3765, 195},
+        {m_transferRate, 120, 2400, 1575, 255},
+        {m_rateLabel, kValueColumn, 2400, 3765, 255},
+        {m_cancelButton, 840, 3000, 1815, 375},
+        {m_command1, 3000, 3000, 1815, 375},
+    };
+
+    double scaleX = 1.0;
+    double scaleY = 1.0;
+    for (const Place& place : places) {
+        double width = place.width / kTwipsPerPixel;
+        const double height = place.height / kTwipsPerPixel;
+        QSize needed;
+        if (auto* label = qobject_cast<QLabel*>(place.widget)) {
+            const QFontMetrics metrics = label->fontMetrics();
+            needed.setHeight(metrics.height());
+            // A caption must end a space before the value column; the value labels
+            // hold texts that are short or shortened to fit.
+            if (label == m_estimatedTimeLeft || label == m_downloadTo || label == m_transferRate) {
+                width = (kValueColumn - place.left) / kTwipsPerPixel;
+                needed.setWidth(metrics.horizontalAdvance(label->text() + u' '));
+            }
+        } else if (qobject_cast<QPushButton*>(place.widget) != nullptr) {
+            needed = place.widget->sizeHint();
+        }
+        scaleX = std::max(scaleX, needed.width() / width);
+        scaleY = std::max(scaleY, needed.height() / height);
+    }
+
+    const auto px = [](int twips, double scale) {
+        return static_cast<int>(std::ceil(twips / kTwipsPerPixel * scale));
+    };
+    for (const Place& place : places) {
+        place.widget->setGeometry(px(place.left, scaleX), px(place.top, scaleY),
+                                  px(place.width, scaleX), px(place.height, scaleY));
+    }
+    setFixedSize(px(kClientWidth, scaleX), px(kClientHeight, scaleY));
+}
+
+void frmDownload::open() {
+    m_sourceLabel->clear();
+    m_timeLabel->clear();
+    m_toLabel->clear();
+    m_rateLabel->clear();
+    setWindowTitle(u"Pagegleaner"_s);
+    m_refreshTimer.stop();
+    m_pending = false;
+    m_shownOnce = false;
+    m_animation->start();
+    if (!isVisible()) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                            screen->availableGeometry()));
+        }
+    }
+    show();
+}
+
+void frmDownload::setStatusText(const QString& text) {
+    m_statusLabel->setText(text);
+}
+
+void frmDownload::setSourceAndTarget(const QString& urlName, const QString& host,
+                                     const QString& targetPath) {
+    m_sourceLabel->setText(ShortenLabel(m_sourceLabel->contentsRect().width(),
+                                        MeasureFor(m_sourceLabel), urlName + u" from "_s + host));
+    m_toLabel->setText(
+        ShortenLabel(m_toLabel->contentsRect().width(), MeasureFor(m_toLabel), targetPath));
+}
+
+void frmDownload::progressReset(qint64 total) {
+    // A snapshot of the previous attempt must not overwrite the fresh bar.
+    m_refreshTimer.stop();
+    m_pending = false;
+    m_shownOnce = false;
+    const ProgressBarRange range = MapProgressBar(0, total);
+    m_progressBar->setRange(0, range.maximum);
+    m_progressBar->setValue(range.value);
+}
+
+void frmDownload::progressUpdate(const ProgressSnapshot& snapshot) {
+    m_latest = snapshot;
+    m_pending = true;
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        refreshNow();
+    } else if (!m_refreshTimer.isActive()) {
+        m_refreshTimer.start();
+    }
+}
+
+void frmDownload::refreshNow() {
+    m_refreshTimer.stop();
+    if (!m_pending) {
+        return;
+    }
+    m_pending = false;
+    const ProgressTexts texts = MakeProgressTexts(m_latest);
+    m_timeLabel->setText(texts.timeLabel);
+    m_rateLabel->setText(texts.rateLabel);
+    setWindowTitle(texts.title);
+    const ProgressBarRange range = MapProgressBar(m_latest.received, m_latest.total);
+    if (m_progressBar->maximum() != range.maximum || m_progressBar->minimum() != 0) {
+        m_progressBar->setRange(0, range.maximum);
+    }
+    m_progressBar->setValue(range.value);
+}
+
+void frmDownload::close() {
+    m_refreshTimer.stop();
+    m_pending = false;
+    m_animation->stop();
+    // The engine's close is not a user's request: it is never refused.
+    hide();
+}
+
+void frmDownload::cancel(bool all) {
+    m_statusLabel->setText(u"Cancelling..."_s);
+    m_animation->stop();
+    m_flags.CancelThis = true;
+    if (all) {
+        m_flags.CancelAll = true;
+    }
+}
+
+void frmDownload::closeEvent(QCloseEvent* event) {
+    if (m_flags.CancelThis) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void frmDownload::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        cancel(false);
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+}  // namespace pg
