@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace pg {
+
+// One request for a file, from byte `offset` on.
+struct TransferRequest {
+    QString url;
+    QString userName;
+    QString password;
+    int remotePort = 80;   // for http URLs that name no port of their own
+    int timeoutSecs = 60;  // wait for the connection and for more data; 0 = no limit
+    qint64 offset = 0;     // first byte asked for ("Range: bytes=offset-")
+};
+
+// Why a request got no answer, or why its body broke off.
+struct TransferError {
+    int code = 0;
+    QString text;
+    bool noConnection = false;  // the server could not be reached at all
+};
+
+// A request under way. Waiting keeps the user interface alive; `stop` is asked
+// after every event the wait handles, so a cancel button ends the wait at once.
+class TransferSession {
+public:
+    using StopFn = std::function<bool()>;
+    enum class Wait { Answered, Failed, Stopped };
+
+    struct Chunk {
+        enum Kind { Data, End, Broken, Stopped };
+        Kind kind = End;
+        const char* data = nullptr;  // valid until the next read
+        qint64 size = 0;
+    };
+
+    virtual ~TransferSession() = default;  // cancels what is still under way
+
+    virtual Wait waitForResponse(const StopFn& stop) = 0;
+    // HTTP status of the answer; ftp outcomes are given as 200/206 (file there),
+    // 404 (no such file) or 401 (login refused).
+    virtual int statusCode() const = 0;
+    virtual qint64 contentLength() const = 0;  // -1 when not announced
+    // First byte of a partial answer (Content-Range), when the server named one.
+    virtual std::optional<qint64> rangeStart() const = 0;
+    // The whole length a 416 answer names ("Content-Range: bytes */N").
+    virtual std::optional<qint64> unsatisfiedRangeLength() const = 0;
+    virtual QString remoteHost() const = 0;
+    // The next bytes of the body; End when the server ended it cleanly, Broken
+    // when the connection broke off or stalled.
+    virtual Chunk read(const StopFn& stop) = 0;
+    virtual TransferError error() const = 0;
+};
+
+class Transport {
+public:
+    virtual ~Transport() = default;
+    virtual std::unique_ptr<TransferSession> start(const TransferRequest& request) = 0;
+    // Lets the user interface handle pending events.
+    virtual void processEvents() = 0;
+};
+
+}  // namespace pg
