@@ -2,8 +2,12 @@
 
 #include "app/frmOptions.h"
 #include "app/twips_layout.h"
+#include "download/frmDownload.h"
+#include "download/message_box_questions.h"
 #include "history/history_store.h"
+#include "platform/busy_cursor.h"
 #include "platform/file_opener.h"
+#include "platform/folder_picker.h"
 #include "platform/settings_store.h"
 #include "scan/file_list_model.h"
 #include "scan/page_fetch.h"
@@ -13,9 +17,11 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -74,7 +80,9 @@ frmMain::frmMain(AppServices services, QWidget* parent)
     connectHandlers();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    delete progress_;  // a top-level window of its own
+}
 
 QString frmMain::caption() {
     return QStringLiteral("Pagegleaner %1.%2").arg(PG_VERSION_MAJOR).arg(PG_VERSION_MINOR);
@@ -219,6 +227,172 @@ void frmMain::connectHandlers() {
     connect(ckHide, &QCheckBox::stateChanged, this, [this](int state) {
         Text6->setEchoMode(state == Qt::Unchecked ? QLineEdit::Normal : QLineEdit::Password);
     });
+
+    connect(Command3, &QPushButton::clicked, this, &frmMain::chooseFolder);
+    connect(Command1, &QPushButton::clicked, this, &frmMain::downloadFiles);
+    connect(Command4, &QPushButton::clicked, this, [this] {
+        BusyCursor busy;
+        applySelection(fileList_->selectAll());
+    });
+    connect(Command5, &QPushButton::clicked, this, [this] {
+        BusyCursor busy;
+        applySelection(fileList_->unselectAll());
+    });
+    connect(Command7, &QPushButton::clicked, this, [this] {
+        BusyCursor busy;
+        applySelection(fileList_->selectAllContaining(Text2->text()));
+    });
+    connect(fileList_, &FileListModel::checkChanged, this,
+            [this] { applySelection(fileList_->list().CheckChanged()); });
+
+    // Typed blanks never reach these fields; pasted text keeps them.
+    for (QLineEdit* field : {Text1, Text2, Text3, Text5, Text6}) {
+        field->installEventFilter(this);
+    }
+    // Edits of the file types, user name or password rewrite the current URL's
+    // record when the field is left.
+    for (QLineEdit* field : {Text3, Text5, Text6}) {
+        connect(field, &QLineEdit::textChanged, this, [this] { editing_.textChanged(); });
+    }
+    connect(ckAll, &QCheckBox::stateChanged, this, [this] {
+        if (editing_.allTypesChanged()) {
+            BusyCursor busy;
+            updateCurrentRecord();
+        }
+    });
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    const bool tracked = watched == Text3 || watched == Text5 || watched == Text6;
+    switch (event->type()) {
+        case QEvent::KeyPress: {
+            const QString text = static_cast<QKeyEvent*>(event)->text();
+            if (text.size() == 1 && JobEditing::discardsTyped(text.at(0))) {
+                return true;
+            }
+            break;
+        }
+        case QEvent::FocusIn:
+        case QEvent::FocusOut: {
+            // A context menu or another window taking the focus for a while is not
+            // leaving the field.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (!tracked || reason == Qt::PopupFocusReason ||
+                reason == Qt::ActiveWindowFocusReason) {
+                break;
+            }
+            if (event->type() == QEvent::FocusIn) {
+                editing_.focusGained();
+            } else if (editing_.focusLost()) {
+                BusyCursor busy;
+                updateCurrentRecord();
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::updateCurrentRecord() {
+    history_.UpdateCurrentRecord(currentJob());
+}
+
+void frmMain::loadRecord(int index) {
+    editing_.LoadingRecord = true;
+    applyJob(history_.LoadRecord(index));
+    editing_.LoadingRecord = false;
+}
+
+void frmMain::applySelection(const SelectionOutcome& outcome) {
+    if (outcome.downloadEnabled) {
+        Command1->setEnabled(*outcome.downloadEnabled);
+    }
+    if (outcome.makeFirstCurrent && fileList_->rowCount() > 0) {
+        lstImages->setCurrentIndex(fileList_->index(0));
+    }
+    if (outcome.focusSearchText) {
+        Text2->setFocus();
+    }
+    setStatusText(outcome.statusText);
+}
+
+void frmMain::chooseFolder() {
+    const QString previous = Text4->text();
+    QString chosen;
+    if (services_.folderPicker) {
+        chosen = services_.folderPicker->chooseFolder(
+            this, QStringLiteral("Select the directory to store the downloaded files"),
+            PickerStartFolder(previous));
+    }
+    if (!chosen.isEmpty()) {
+        Text4->setText(chosen);
+    }
+    if (!editing_.LoadingRecord && chosen.compare(previous, Qt::CaseInsensitive) != 0) {
+        BusyCursor busy;
+        updateCurrentRecord();
+    }
+}
+
+void frmMain::downloadFiles() {
+    if (!services_.transport) {
+        return;
+    }
+    if (!progress_) {
+        progress_ = new frmDownload(flags_);
+        progress_->setAttribute(Qt::WA_QuitOnClose, false);
+    }
+    TransferQuestions* questions = services_.transferQuestions;
+    if (!questions) {
+        questions_ = std::make_unique<MessageBoxQuestions>(progress_);
+        questions = questions_.get();
+    }
+    BatchServices batch{*services_.transport, *progress_, *questions, flags_, {}};
+    BatchJob job;
+    job.urls = fileList_->list().checkedEntries();
+    job.directory = Text4->text();
+    job.userName = Text5->text();
+    job.password = Text6->text();
+    job.remPort = options_.RemPort;
+    job.secs = options_.Secs;
+    job.errorLogPath = services_.errorLogPath;
+    RunBatch(*this, batch, job);
+}
+
+void frmMain::focusFolderButton() {
+    Command3->setFocus();
+}
+
+void frmMain::hideMainWindow() {
+    hide();
+}
+
+void frmMain::showMainWindow() {
+    show();
+    activateWindow();
+}
+
+void frmMain::beep() {
+    QApplication::beep();
+}
+
+void frmMain::addPageToHistory() {
+    history_.AddUrl(Text1->text(), currentJob());
+}
+
+bool frmMain::askToViewErrorLog() {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Pagegleaner"),
+                    BatchText::ViewLogQuestion, QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName(QStringLiteral("ViewLogQuestion"));
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void frmMain::openErrorLog(const QString& path) {
+    if (services_.fileOpener) {
+        services_.fileOpener->openTextFile(path, QStringLiteral("Pagegleaner - Error Log"));
+    }
 }
 
 void frmMain::startUp() {
@@ -257,6 +431,12 @@ void frmMain::shutDown() {
     shutDownDone_ = true;
     // The hourglass stays until the program has ended.
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    // A running batch stops: the current file is cancelled and no further one starts.
+    if (progress_) {
+        flags_.CancelThis = true;
+        flags_.CancelAll = true;
+        progress_->close();
+    }
     setStatusText(QStringLiteral("Saving URL list..."));
     if (!services_.historyFilePath.isEmpty()) {
         WriteHistoryFile(services_.historyFilePath, history_, options_.Max);

@@ -2,11 +2,16 @@
 
 #include "app/app_services.h"
 #include "app/app_settings.h"
+#include "app/job_editing.h"
 #include "app/job_settings.h"
+#include "download/batch.h"
+#include "download/progress_view.h"
 #include "history/url_history.h"
 #include "scan/extract_command.h"
 
 #include <QMainWindow>
+
+#include <memory>
 
 class QCheckBox;
 class QLabel;
@@ -18,10 +23,13 @@ class QStatusBar;
 namespace pg {
 
 class FileListModel;
+class MessageBoxQuestions;
+class frmDownload;
+struct SelectionOutcome;
 
 // The main window: the job fields, the file list, the status bar and the
 // buttons that start each step. Closing it ends the program.
-class frmMain : public QMainWindow, private ScanWindow {
+class frmMain : public QMainWindow, private ScanWindow, private BatchWindow {
     Q_OBJECT
 public:
     explicit frmMain(AppServices services, QWidget* parent = nullptr);
@@ -37,7 +45,14 @@ public:
     // Puts the given fields into the controls, in field order.
     void applyJob(const JobSettingsUpdate& update);
 
+    // Copies record `index` of the history into the job fields without any
+    // record being rewritten meanwhile (-1: nothing changes).
+    void loadRecord(int index);
+
     OptionValues& options() { return options_; }
+    JobEditing& editing() { return editing_; }
+    DownloadFlags& downloadFlags() { return flags_; }
+    frmDownload* progressWindow() const { return progress_; }
     UrlHistory& history() { return history_; }
     FileListModel& fileList() { return *fileList_; }
 
@@ -46,6 +61,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -56,6 +72,19 @@ private:
     void extractFileUrls();
     void showOptions();
     void showHelp();
+    void chooseFolder();
+    void downloadFiles();
+    void applySelection(const SelectionOutcome& outcome);
+    void updateCurrentRecord();
+
+    // BatchWindow
+    void focusFolderButton() override;
+    void hideMainWindow() override;
+    void showMainWindow() override;
+    void beep() override;
+    void addPageToHistory() override;
+    bool askToViewErrorLog() override;
+    void openErrorLog(const QString& path) override;
 
     // ScanWindow
     void setCountLabel(const QString& text) override;
@@ -69,6 +98,10 @@ private:
     OptionValues options_;
     UrlHistory history_;
     FileListModel* fileList_ = nullptr;
+    JobEditing editing_;
+    DownloadFlags flags_;
+    frmDownload* progress_ = nullptr;
+    std::unique_ptr<MessageBoxQuestions> questions_;
     bool busy_ = false;
     bool shutDownDone_ = false;
     bool centred_ = false;

@@ -1,9 +1,12 @@
 #include "app/app_services.h"
 #include "app/data_files.h"
 #include "app/frmMain.h"
+#include "download/error_log.h"
 #include "history/history_store.h"
 #include "platform/curl_page_fetcher.h"
+#include "platform/curl_transport.h"
 #include "platform/desktop_file_opener.h"
+#include "platform/folder_picker.h"
 #include "platform/settings_store.h"
 
 #include <QApplication>
@@ -21,11 +24,16 @@ int main(int argc, char** argv) {
     pg::IniSettingsStore settings;
     pg::CurlPageFetcher pageFetcher;
     pg::DesktopFileOpener fileOpener;
+    pg::DialogFolderPicker folderPicker;
+    pg::CurlTransport transport;
 
     pg::AppServices services;
     services.settings = &settings;
     services.pageFetcher = &pageFetcher;
     services.fileOpener = &fileOpener;
+    services.folderPicker = &folderPicker;
+    services.transport = &transport;
+    services.errorLogPath = pg::DefaultErrorLogPath();
     services.historyFilePath = pg::HistoryFilePath();
     services.helpFilePath = pg::DataFilePath(QStringLiteral("faq.fil"));
 
