@@ -4,6 +4,7 @@
 #include "app/twips_layout.h"
 #include "download/frmDownload.h"
 #include "download/message_box_questions.h"
+#include "history/frmURLs.h"
 #include "history/history_store.h"
 #include "platform/busy_cursor.h"
 #include "platform/file_opener.h"
@@ -23,7 +24,6 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
@@ -77,11 +77,16 @@ frmMain::frmMain(AppServices services, QWidget* parent)
                    Qt::WindowCloseButtonHint);
     fileList_ = new FileListModel(this);
     buildControls();
+    urls_ = new frmURLs(
+        history_, [this](int index) { loadRecord(index); }, this);
+    urls_->setAttribute(Qt::WA_QuitOnClose, false);
     connectHandlers();
 }
 
 frmMain::~frmMain() {
-    delete progress_;  // a top-level window of its own
+    // Top-level windows of their own.
+    delete progress_;
+    delete urls_;
 }
 
 QString frmMain::caption() {
@@ -229,6 +234,7 @@ void frmMain::connectHandlers() {
     });
 
     connect(Command3, &QPushButton::clicked, this, &frmMain::chooseFolder);
+    connect(Command10, &QPushButton::clicked, urls_, &frmURLs::open);
     connect(Command1, &QPushButton::clicked, this, &frmMain::downloadFiles);
     connect(Command4, &QPushButton::clicked, this, [this] {
         BusyCursor busy;
@@ -416,11 +422,7 @@ void frmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!centred_) {
         centred_ = true;
-        if (const QScreen* screen = this->screen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        CentreOnScreen(this);
     }
 }
 
@@ -441,6 +443,7 @@ void frmMain::shutDown() {
     if (!services_.historyFilePath.isEmpty()) {
         WriteHistoryFile(services_.historyFilePath, history_, options_.Max);
     }
+    urls_->hide();
     if (services_.settings) {
         SaveJobSettings(*services_.settings, currentJob());
     }

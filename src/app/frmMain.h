@@ -25,6 +25,7 @@ namespace pg {
 class FileListModel;
 class MessageBoxQuestions;
 class frmDownload;
+class frmURLs;
 struct SelectionOutcome;
 
 // The main window: the job fields, the file list, the status bar and the
@@ -53,6 +54,7 @@ public:
     JobEditing& editing() { return editing_; }
     DownloadFlags& downloadFlags() { return flags_; }
     frmDownload* progressWindow() const { return progress_; }
+    frmURLs* recentUrlWindow() const { return urls_; }
     UrlHistory& history() { return history_; }
     FileListModel& fileList() { return *fileList_; }
 
@@ -101,6 +103,7 @@ private:
     JobEditing editing_;
     DownloadFlags flags_;
     frmDownload* progress_ = nullptr;
+    frmURLs* urls_ = nullptr;
     std::unique_ptr<MessageBoxQuestions> questions_;
     bool busy_ = false;
     bool shutDownDone_ = false;

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QScreen>
 
 namespace pg {
 
@@ -100,11 +99,7 @@ bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
 
 void frmOptions::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (const QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(this);
 }
 
 void frmOptions::confirm() {

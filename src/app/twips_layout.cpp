@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
+#include <QScreen>
 #include <QStyle>
 #include <QWidget>
 
@@ -28,8 +29,9 @@ QString CaptionOf(const QWidget* widget) {
 
 }  // namespace
 
-void TwipsLayout::place(QWidget* widget, int left, int top, int width, int height, Fit fit) {
-    items_.push_back({widget, QRect(left, top, width, height), fit});
+void TwipsLayout::place(QWidget* widget, int left, int top, int width, int height, Fit fit,
+                        int fitWidth) {
+    items_.push_back({widget, QRect(left, top, width, height), fit, fitWidth});
 }
 
 QSize TwipsLayout::neededSize(const Item& item) {
@@ -59,7 +61,8 @@ QSize TwipsLayout::apply() {
     sy_ = 1.0;
     for (const Item& item : items_) {
         const QSize need = neededSize(item);
-        const double designW = item.twips.width() / kTwipsPerPixel;
+        const double designW =
+            (item.fitWidth > 0 ? item.fitWidth : item.twips.width()) / kTwipsPerPixel;
         const double designH = item.twips.height() / kTwipsPerPixel;
         if (designW > 0) {
             sx_ = std::max(sx_, need.width() / designW);
@@ -84,6 +87,18 @@ int TwipsLayout::toPixelsX(int twips) const {
 
 int TwipsLayout::toPixelsY(int twips) const {
     return static_cast<int>(std::lround(twips / kTwipsPerPixel * sy_));
+}
+
+}  // namespace pg
+
+namespace pg {
+
+void CentreOnScreen(QWidget* window) {
+    if (const QScreen* screen = window->screen()) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
 }
 
 }  // namespace pg

@@ -21,7 +21,10 @@ public:
     // How a control's needed size is measured.
     enum class Fit { Caption, TextBox, None };
 
-    void place(QWidget* widget, int left, int top, int width, int height, Fit fit = Fit::Caption);
+    // fitWidth, when given, is the room in twips the caption must fit in, where
+    // that is less than the control's own width (a caption before a value column).
+    void place(QWidget* widget, int left, int top, int width, int height, Fit fit = Fit::Caption,
+               int fitWidth = 0);
     // Positions every control and returns the client size in pixels.
     QSize apply();
 
@@ -36,6 +39,7 @@ private:
         QWidget* widget;
         QRect twips;
         Fit fit;
+        int fitWidth;
     };
     static QSize neededSize(const Item& item);
 
@@ -44,5 +48,8 @@ private:
     double sx_ = 1.0;
     double sy_ = 1.0;
 };
+
+// Moves a top-level window to the centre of its screen's available area.
+void CentreOnScreen(QWidget* window);
 
 }  // namespace pg

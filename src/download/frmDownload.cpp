@@ -1,18 +1,17 @@
 #include "download/frmDownload.h"
 
+#include "app/twips_layout.h"
+
 #include "download/format.h"
 #include "download/progress_text.h"
 #include "download/transfer_animation.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
-#include <QStyle>
 
 #include <algorithm>
 #include <cmath>
@@ -23,16 +22,9 @@ namespace pg {
 
 namespace {
 
-constexpr double kTwipsPerPixel = 15.0;
 constexpr int kClientWidth = 5520;  // twips
 constexpr int kClientHeight = 3540;
 constexpr int kValueColumn = 1560;  // left edge of TimeLabel, ToLabel and RateLabel
-
-// A control's place in twips: left, top, width, height.
-struct Place {
-    QWidget* widget;
-    int left, top, width, height;
-};
 
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text) {
     auto* label = new QLabel(text, parent);
@@ -96,54 +88,25 @@ void frmDownload::createControls() {
     connect(m_command1, &QPushButton::clicked, this, [this] { cancel(true); });
 }
 
-// Places the controls at their twip positions, stretched evenly in each direction
-// as far as the font needs so that no caption is clipped.
+// Places the controls at their twip positions, grown as far as the font needs.
 void frmDownload::layoutControls() {
-    const Place places[] = {
-        {m_animation, 120, 0, 4695, 615},
-        {m_statusLabel, 120, 915, 5235, 195},
-        {m_sourceLabel, 120, 1200, 5250, 195},
-        {m_progressBar, 120, 1485, 5235, 225},
-        {m_estimatedTimeLeft, 120, 1800, 1455, 255},
-        {m_timeLabel, kValueColumn, 1800, 3765, 255},
-        {m_downloadTo, 120, 2100, 1575, 255},
-        {m_toLabel, kValueColumn, 2100, 3765, 195},
-        {m_transferRate, 120, 2400, 1575, 255},
-        {m_rateLabel, kValueColumn, 2400, 3765, 255},
-        {m_cancelButton, 840, 3000, 1815, 375},
-        {m_command1, 3000, 3000, 1815, 375},
-    };
-
-    double scaleX = 1.0;
-    double scaleY = 1.0;
-    for (const Place& place : places) {
-        double width = place.width / kTwipsPerPixel;
-        const double height = place.height / kTwipsPerPixel;
-        QSize needed;
-        if (auto* label = qobject_cast<QLabel*>(place.widget)) {
-            const QFontMetrics metrics = label->fontMetrics();
-            needed.setHeight(metrics.height());
-            // A caption must end a space before the value column; the value labels
-            // hold texts that are short or shortened to fit.
-            if (label == m_estimatedTimeLeft || label == m_downloadTo || label == m_transferRate) {
-                width = (kValueColumn - place.left) / kTwipsPerPixel;
-                needed.setWidth(metrics.horizontalAdvance(label->text() + u' '));
-            }
-        } else if (qobject_cast<QPushButton*>(place.widget) != nullptr) {
-            needed = place.widget->sizeHint();
-        }
-        scaleX = std::max(scaleX, needed.width() / width);
-        scaleY = std::max(scaleY, needed.height() / height);
-    }
-
-    const auto px = [](int twips, double scale) {
-        return static_cast<int>(std::ceil(twips / kTwipsPerPixel * scale));
-    };
-    for (const Place& place : places) {
-        place.widget->setGeometry(px(place.left, scaleX), px(place.top, scaleY),
-                                  px(place.width, scaleX), px(place.height, scaleY));
-    }
-    setFixedSize(px(kClientWidth, scaleX), px(kClientHeight, scaleY));
+    using Fit = TwipsLayout::Fit;
+    // A caption must end a space before the value column.
+    const int captionRoom = kValueColumn - 120 - 60;
+    TwipsLayout layout({kClientWidth, kClientHeight});
+    layout.place(m_animation, 120, 0, 4695, 615, Fit::None);
+    layout.place(m_statusLabel, 120, 915, 5235, 195, Fit::Caption);
+    layout.place(m_sourceLabel, 120, 1200, 5250, 195, Fit::Caption);
+    layout.place(m_progressBar, 120, 1485, 5235, 225, Fit::None);
+    layout.place(m_estimatedTimeLeft, 120, 1800, 1455, 255, Fit::Caption, captionRoom);
+    layout.place(m_timeLabel, kValueColumn, 1800, 3765, 255, Fit::Caption);
+    layout.place(m_downloadTo, 120, 2100, 1575, 255, Fit::Caption, captionRoom);
+    layout.place(m_toLabel, kValueColumn, 2100, 3765, 195, Fit::Caption);
+    layout.place(m_transferRate, 120, 2400, 1575, 255, Fit::Caption, captionRoom);
+    layout.place(m_rateLabel, kValueColumn, 2400, 3765, 255, Fit::Caption);
+    layout.place(m_cancelButton, 840, 3000, 1815, 375);
+    layout.place(m_command1, 3000, 3000, 1815, 375);
+    setFixedSize(layout.apply());
 }
 
 void frmDownload::open() {
@@ -156,13 +119,11 @@ void frmDownload::open() {
     m_pending = false;
     m_shownOnce = false;
     m_animation->start();
-    if (!isVisible()) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
-                                            screen->availableGeometry()));
-        }
-    }
+    const bool wasVisible = isVisible();
     show();
+    if (!wasVisible) {
+        CentreOnScreen(this);
+    }
 }
 
 void frmDownload::setStatusText(const QString& text) {
