@@ -32,7 +32,8 @@ QString UsageText() {
         "                      [--log FILE] URL\n"
         "\n"
         "list prints the file URLs that the page links to, one per line.\n"
-        "get downloads them into DIR, resuming broken transfers.\n"
+        "get downloads them into DIR, resuming broken transfers; progress and a summary\n"
+        "go to stderr, failures to the error log.\n"
         "\n"
         "  --all                 every file type (the type list is not applied)\n"
         "  --types LIST          comma-separated extensions (default: gif,jpg,exe,htm,html)\n"
@@ -43,10 +44,13 @@ QString UsageText() {
         "  --port N              port for http URLs that name none (get; default 80)\n"
         "  --timeout S           seconds to wait for a connection or data, 0 = no limit\n"
         "                        (get; default 60)\n"
-        "  --retries N           resume a broken transfer up to N times (get; default 3)\n"
+        "  --retries N           retry a broken transfer up to N times, resuming it\n"
+        "                        (get; default 3); starting over because the server\n"
+        "                        cannot resume also spends a retry\n"
         "  --log FILE            error log (get; default error.log in the data folder)\n"
         "\n"
-        "Exit codes: 0 done, 2 page not retrieved, 3 some files failed (get), 64 bad arguments.\n");
+        "Exit codes: 0 done, 2 page not retrieved, 3 some files failed (get), 64 bad arguments,\n"
+        "130 interrupted by Ctrl+C (get).\n");
 }
 
 ParseResult ParseCliArguments(const QStringList& arguments) {

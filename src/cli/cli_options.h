@@ -10,9 +10,10 @@ namespace pg::cli {
 // Exit codes of pagegleaner-cli.
 enum ExitCode : int {
     ExitOk = 0,
-    ExitFilesFailed = 3,  // get: one or more files did not arrive
-    ExitPageFailed = 2,   // the page could not be retrieved
-    ExitUsage = 64,       // bad arguments
+    ExitFilesFailed = 3,    // get: one or more files did not arrive
+    ExitPageFailed = 2,     // the page could not be retrieved
+    ExitUsage = 64,         // bad arguments
+    ExitInterrupted = 130,  // get: stopped by Ctrl+C (SIGINT)
 };
 
 struct CliOptions {

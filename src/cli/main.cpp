@@ -1,6 +1,8 @@
 #include "cli/cli_options.h"
+#include "cli/command_get.h"
 #include "cli/command_list.h"
 #include "platform/curl_page_fetcher.h"
+#include "platform/curl_transport.h"
 
 #include <QCoreApplication>
 
@@ -30,5 +32,9 @@ int main(int argc, char** argv) {
     }
 
     pg::CurlPageFetcher fetcher;
+    if (options.command == QLatin1String("get")) {
+        pg::CurlTransport transport;
+        return RunGet(fetcher, transport, options, password);
+    }
     return RunList(fetcher, options, password);
 }

@@ -36,6 +36,8 @@ CurlMulti::CurlMulti() {
     curl_multi_setopt(multi_, CURLMOPT_TIMERDATA, this);
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, [this] { socketAction(CURL_SOCKET_TIMEOUT, 0); });
+    watchdog_.setInterval(250);
+    connect(&watchdog_, &QTimer::timeout, this, [this] { socketAction(CURL_SOCKET_TIMEOUT, 0); });
 }
 
 CurlMulti::~CurlMulti() {
@@ -48,11 +50,17 @@ CurlMulti::~CurlMulti() {
 void CurlMulti::add(CURL* easy, DoneFn onDone) {
     running_[easy] = std::move(onDone);
     curl_multi_add_handle(multi_, easy);  // schedules a timer callback that starts it
+    if (!watchdog_.isActive()) {
+        watchdog_.start();
+    }
 }
 
 void CurlMulti::remove(CURL* easy) {
     if (running_.erase(easy) > 0) {
         curl_multi_remove_handle(multi_, easy);
+    }
+    if (running_.empty()) {
+        watchdog_.stop();
     }
 }
 
@@ -122,6 +130,9 @@ void CurlMulti::collectDone() {
         }
         DoneFn done = std::move(it->second);
         running_.erase(it);
+        if (running_.empty()) {
+            watchdog_.stop();
+        }
         if (done) {
             done(result);
         }

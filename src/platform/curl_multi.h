@@ -43,6 +43,10 @@ private:
 
     CURLM* multi_ = nullptr;
     QTimer timer_;
+    // Nudges libcurl now and then while transfers run: an ftp transfer that
+    // reuses its control connection can otherwise wait for an event that never
+    // comes (libcurl 7.88, after the reply to EPSV).
+    QTimer watchdog_;
     std::map<curl_socket_t, std::unique_ptr<Socket>> sockets_;
     std::map<CURL*, DoneFn> running_;
 };

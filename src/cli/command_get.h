@@ -1,0 +1,21 @@
+#pragma once
+
+#include "cli/cli_options.h"
+
+namespace pg {
+class PageFetcher;
+class Transport;
+}  // namespace pg
+
+namespace pg::cli {
+
+// pagegleaner-cli get: scans the page, then downloads every listed file (or
+// those whose URL contains --contains) into --dir one after the other with the
+// window's transfer engine. Broken transfers are retried from the --retries
+// budget without asking; failures go to the error log; progress goes to
+// stderr; Ctrl+C cancels the current file and ends the batch. Returns the exit
+// code.
+int RunGet(PageFetcher& fetcher, Transport& transport, const CliOptions& options,
+           const QString& password);
+
+}  // namespace pg::cli

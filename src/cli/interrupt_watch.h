@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <functional>
+#include <memory>
+
+namespace pg::cli {
+
+// Catches Ctrl+C (SIGINT) for as long as it lives and reports it from the Qt
+// event loop. The signal handler only sets a flag and writes a byte to a pipe;
+// a socket notifier on the pipe wakes whichever event loop is waiting (the
+// transfer's, for one) and calls onInterrupt there, where it may touch
+// anything. A second Ctrl+C ends the program the usual way.
+// One watch at a time.
+class InterruptWatch {
+public:
+    explicit InterruptWatch(std::function<void()> onInterrupt);
+    ~InterruptWatch();  // puts the earlier SIGINT handling back
+    InterruptWatch(const InterruptWatch&) = delete;
+    InterruptWatch& operator=(const InterruptWatch&) = delete;
+
+    // True once SIGINT arrived, even before the event loop has run.
+    bool interrupted() const;
+
+private:
+    int pipe_[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> notifier_;
+    struct sigaction previous_ = {};
+    std::function<void()> onInterrupt_;
+};
+
+}  // namespace pg::cli
