@@ -416,6 +416,7 @@ void frmMain::startUp() {
 void frmMain::closeEvent(QCloseEvent* event) {
     shutDown();
     event->accept();
+    Q_EMIT finished();
 }
 
 void frmMain::showEvent(QShowEvent* event) {

@@ -61,6 +61,10 @@ public:
     static QString caption();
     static QString welcomeText();
 
+Q_SIGNALS:
+    // The window has closed and the shut-down has run: the program may end.
+    void finished();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

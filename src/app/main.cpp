@@ -37,7 +37,12 @@ int main(int argc, char** argv) {
     services.historyFilePath = pg::HistoryFilePath();
     services.helpFilePath = pg::DataFilePath(QStringLiteral("faq.fil"));
 
+    // The program ends with its main window, even while a help or log viewer
+    // is still open.
+    QApplication::setQuitOnLastWindowClosed(false);
     pg::frmMain window(services);
+    QObject::connect(&window, &pg::frmMain::finished, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     window.startUp();
     window.show();
     return QApplication::exec();
