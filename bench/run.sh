@@ -3,3 +3,4 @@
 set -euo pipefail
 build="${1:-build}"
 "$build/bench/extract_bench" --benchmark_counters_tabular=true
+"$(dirname "$0")/run_transfer.sh" "$build"

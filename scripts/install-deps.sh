@@ -10,6 +10,7 @@ packages=(
     fonts-dejavu-core fonts-liberation2
     xvfb xauth
     nginx python3 python3-pyftpdlib
+    curl wget time
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "app/controls.h"
 #include "app/frmOptions.h"
 #include "app/twips_layout.h"
 #include "download/frmDownload.h"
@@ -47,26 +48,6 @@ int FromCheckState(Qt::CheckState state) {
     return state == Qt::Checked ? Checked : state == Qt::PartiallyChecked ? Grayed : Unchecked;
 }
 
-template <typename T>
-T* Named(QWidget* parent, const char* name) {
-    auto* widget = new T(parent);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = Named<QPushButton>(parent, name);
-    button->setText(caption);
-    button->setAutoDefault(false);
-    return button;
-}
-
-QLabel* Label(QWidget* parent, const char* name, const QString& caption) {
-    auto* label = Named<QLabel>(parent, name);
-    label->setText(caption);
-    return label;
-}
-
 }  // namespace
 
 frmMain::frmMain(AppServices services, QWidget* parent)
@@ -108,50 +89,50 @@ void frmMain::buildControls() {
     arialBold.setPointSizeF(bold.pointSizeF());
     arialBold.setBold(true);
 
-    Label1 = Label(client, "Label1", QStringLiteral("1) Set Web Page URL"));
-    cmdGetURL = Button(client, "cmdGetURL", QStringLiteral("&Get URL From Browser"));
-    Text1 = Named<QLineEdit>(client, "Text1");
-    Command10 = Button(client, "Command10", QStringLiteral("..."));
+    Label1 = NamedLabel(client, "Label1", QStringLiteral("1) Set Web Page URL"));
+    cmdGetURL = NamedButton(client, "cmdGetURL", QStringLiteral("&Get URL From Browser"));
+    Text1 = NamedControl<QLineEdit>(client, "Text1");
+    Command10 = NamedButton(client, "Command10", QStringLiteral("..."));
     Command10->setToolTip(QStringLiteral(" Select URL from list "));
-    Label4 = Label(client, "Label4", QStringLiteral("2) Set Download Directory"));
-    Text4 = Named<QLineEdit>(client, "Text4");
+    Label4 = NamedLabel(client, "Label4", QStringLiteral("2) Set Download Directory"));
+    Text4 = NamedControl<QLineEdit>(client, "Text4");
     Text4->setReadOnly(true);
-    Command3 = Button(client, "Command3", QStringLiteral("..."));
+    Command3 = NamedButton(client, "Command3", QStringLiteral("..."));
     Command3->setToolTip(QStringLiteral(" Browse for folder "));
-    Label5 = Label(client, "Label5", QStringLiteral("3) Set File Types"));
-    Label3 = Label(client, "Label3",
-                   QStringLiteral("File Types (Seperate file extentions with a comma)"));
-    ckAll = Named<QCheckBox>(client, "ckAll");
+    Label5 = NamedLabel(client, "Label5", QStringLiteral("3) Set File Types"));
+    Label3 = NamedLabel(client, "Label3",
+                        QStringLiteral("File Types (Seperate file extentions with a comma)"));
+    ckAll = NamedControl<QCheckBox>(client, "ckAll");
     ckAll->setText(QStringLiteral("All File Types"));
-    Text3 = Named<QLineEdit>(client, "Text3");
-    Label6 = Label(client, "Label6", QStringLiteral("4) Specify Username (Optional)"));
-    Text5 = Named<QLineEdit>(client, "Text5");
-    Label7 = Label(client, "Label7", QStringLiteral("5) Specify Password (Optional)"));
-    Text6 = Named<QLineEdit>(client, "Text6");
+    Text3 = NamedControl<QLineEdit>(client, "Text3");
+    Label6 = NamedLabel(client, "Label6", QStringLiteral("4) Specify Username (Optional)"));
+    Text5 = NamedControl<QLineEdit>(client, "Text5");
+    Label7 = NamedLabel(client, "Label7", QStringLiteral("5) Specify Password (Optional)"));
+    Text6 = NamedControl<QLineEdit>(client, "Text6");
     // The mask shows "*" for every character, whatever the style's own choice.
     Text6->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
-    ckHide = Named<QCheckBox>(client, "ckHide");
+    ckHide = NamedControl<QCheckBox>(client, "ckHide");
     ckHide->setText(QStringLiteral("Hide"));
-    Command2 = Button(client, "Command2", QStringLiteral("6) &Extract file URLs"));
-    Label2 = Label(client, "Label2", QString());
-    lstImages = Named<QListView>(client, "lstImages");
+    Command2 = NamedButton(client, "Command2", QStringLiteral("6) &Extract file URLs"));
+    Label2 = NamedLabel(client, "Label2", QString());
+    lstImages = NamedControl<QListView>(client, "lstImages");
     lstImages->setModel(fileList_);
     lstImages->setUniformItemSizes(true);
     lstImages->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     lstImages->setSelectionMode(QAbstractItemView::SingleSelection);
     lstImages->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    WebBrowser1 = Named<QWidget>(client, "WebBrowser1");
+    WebBrowser1 = NamedControl<QWidget>(client, "WebBrowser1");
     WebBrowser1->hide();
-    Command4 = Button(client, "Command4", QStringLiteral("&Select All"));
-    Command5 = Button(client, "Command5", QStringLiteral("&Unselect All"));
-    cmdViewImage = Button(client, "cmdViewImage", QStringLiteral("&View Full Screen"));
-    Command7 = Button(client, "Command7", QStringLiteral("Select All &Containing"));
-    Text2 = Named<QLineEdit>(client, "Text2");
-    Command1 = Button(client, "Command1", QStringLiteral("7) &Download Files"));
+    Command4 = NamedButton(client, "Command4", QStringLiteral("&Select All"));
+    Command5 = NamedButton(client, "Command5", QStringLiteral("&Unselect All"));
+    cmdViewImage = NamedButton(client, "cmdViewImage", QStringLiteral("&View Full Screen"));
+    Command7 = NamedButton(client, "Command7", QStringLiteral("Select All &Containing"));
+    Text2 = NamedControl<QLineEdit>(client, "Text2");
+    Command1 = NamedButton(client, "Command1", QStringLiteral("7) &Download Files"));
     Command1->setEnabled(false);
-    Command9 = Button(client, "Command9", QStringLiteral("&Options"));
-    Command8 = Button(client, "Command8", QStringLiteral("&About"));
-    Command6 = Button(client, "Command6", QStringLiteral("E&xit"));
+    Command9 = NamedButton(client, "Command9", QStringLiteral("&Options"));
+    Command8 = NamedButton(client, "Command8", QStringLiteral("&About"));
+    Command6 = NamedButton(client, "Command6", QStringLiteral("E&xit"));
 
     for (QWidget* w : std::initializer_list<QWidget*>{
              Label1, cmdGetURL, Label4, Label5, Label3, ckAll, Label6, Label7, ckHide, Command2,
@@ -201,7 +182,7 @@ void frmMain::buildControls() {
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
-    statusLabel_ = Named<QLabel>(StatusBar1, "StatusText");
+    statusLabel_ = NamedControl<QLabel>(StatusBar1, "StatusText");
     statusLabel_->setText(QStringLiteral("Idle"));
     StatusBar1->addWidget(statusLabel_, 1);
     StatusBar1->setFixedHeight(layout.toPixelsY(kStatusBarHeight));

@@ -1,5 +1,6 @@
 #include "app/frmOptions.h"
 
+#include "app/controls.h"
 #include "app/twips_layout.h"
 
 #include <QEvent>
@@ -29,34 +30,26 @@ frmOptions::frmOptions(OptionValues& options, SettingsStore& store, QWidget* par
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
 
-    auto label = [this](const char* name, const QString& text) {
-        auto* l = new QLabel(text, this);
-        l->setObjectName(QLatin1String(name));
-        return l;
-    };
     // Typed characters other than digits are refused; pasted text too.
     auto* digits =
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
     auto field = [this, digits](const char* name, const QString& text) {
-        auto* f = new QLineEdit(text, this);
-        f->setObjectName(QLatin1String(name));
+        auto* f = NamedControl<QLineEdit>(this, name);
+        f->setText(text);
         f->setMaxLength(kOptionFieldMaxLength);
         f->setValidator(digits);
         f->installEventFilter(this);
         return f;
     };
-    Label1 = label("Label1", QStringLiteral("Maximum number for recent URL list"));
+    Label1 = NamedLabel(this, "Label1", QStringLiteral("Maximum number for recent URL list"));
     txtMax = field("txtMax", options_.Max);
-    Label2 = label("Label2", QStringLiteral("Remote port (normally this is 80)"));
+    Label2 = NamedLabel(this, "Label2", QStringLiteral("Remote port (normally this is 80)"));
     txtRemPort = field("txtRemPort", options_.RemPort);
-    Label3 = label("Label3", QStringLiteral("No. secs to wait for download request"));
+    Label3 = NamedLabel(this, "Label3", QStringLiteral("No. secs to wait for download request"));
     txtSecs = field("txtSecs", options_.Secs);
-    Command1 = new QPushButton(QStringLiteral("&OK"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1 = NamedButton(this, "Command1", QStringLiteral("&OK"));
     Command1->setDefault(true);
-    Command2 = new QPushButton(QStringLiteral("&Cancel"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setAutoDefault(false);
+    Command2 = NamedButton(this, "Command2", QStringLiteral("&Cancel"));
 
     using Fit = TwipsLayout::Fit;
     TwipsLayout layout({3750, 2550});

@@ -1,5 +1,6 @@
 #include "download/frmDownload.h"
 
+#include "app/controls.h"
 #include "app/twips_layout.h"
 
 #include "download/format.h"
@@ -26,19 +27,10 @@ constexpr int kClientWidth = 5520;  // twips
 constexpr int kClientHeight = 3540;
 constexpr int kValueColumn = 1560;  // left edge of TimeLabel, ToLabel and RateLabel
 
-QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);                // URLs and paths are never markup
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
+    QLabel* label = NamedLabel(parent, name, text);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);  // rows of mixed heights line up
     return label;
-}
-
-QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& text) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
 }
 
 // The label's own width measure, for ShortenLabel.
@@ -67,21 +59,21 @@ frmDownload::frmDownload(DownloadFlags& flags, QWidget* parent)
 void frmDownload::createControls() {
     m_animation = new TransferAnimation(this);
     m_animation->setObjectName(u"Animation1"_s);
-    m_statusLabel = MakeLabel(this, u"StatusLabel"_s, u"StatusLabel"_s);
-    m_sourceLabel = MakeLabel(this, u"SourceLabel"_s, u"SourceLabel"_s);
+    m_statusLabel = MakeLabel(this, "StatusLabel", u"StatusLabel"_s);
+    m_sourceLabel = MakeLabel(this, "SourceLabel", u"SourceLabel"_s);
     m_progressBar = new QProgressBar(this);
     m_progressBar->setObjectName(u"ProgressBar"_s);
     m_progressBar->setTextVisible(false);
     m_progressBar->setRange(0, 100);
     m_progressBar->setValue(0);
-    m_estimatedTimeLeft = MakeLabel(this, u"EstimatedTimeLeft"_s, u"Estimated time left:"_s);
-    m_timeLabel = MakeLabel(this, u"TimeLabel"_s, u"TimeLabel"_s);
-    m_downloadTo = MakeLabel(this, u"DownloadTo"_s, u"Download to:"_s);
-    m_toLabel = MakeLabel(this, u"ToLabel"_s, u"ToLabel"_s);
-    m_transferRate = MakeLabel(this, u"TransferRate"_s, u"Transfer rate:"_s);
-    m_rateLabel = MakeLabel(this, u"RateLabel"_s, u"RateLabel"_s);
-    m_cancelButton = MakeButton(this, u"CancelButton"_s, u"Cancel this download"_s);
-    m_command1 = MakeButton(this, u"Command1"_s, u"Cancel all downloads"_s);
+    m_estimatedTimeLeft = MakeLabel(this, "EstimatedTimeLeft", u"Estimated time left:"_s);
+    m_timeLabel = MakeLabel(this, "TimeLabel", u"TimeLabel"_s);
+    m_downloadTo = MakeLabel(this, "DownloadTo", u"Download to:"_s);
+    m_toLabel = MakeLabel(this, "ToLabel", u"ToLabel"_s);
+    m_transferRate = MakeLabel(this, "TransferRate", u"Transfer rate:"_s);
+    m_rateLabel = MakeLabel(this, "RateLabel", u"RateLabel"_s);
+    m_cancelButton = NamedButton(this, "CancelButton", u"Cancel this download"_s);
+    m_command1 = NamedButton(this, "Command1", u"Cancel all downloads"_s);
     setTabOrder(m_cancelButton, m_command1);
 
     connect(m_cancelButton, &QPushButton::clicked, this, [this] { cancel(false); });

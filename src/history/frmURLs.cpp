@@ -1,5 +1,6 @@
 #include "history/frmURLs.h"
 
+#include "app/controls.h"
 #include "app/twips_layout.h"
 #include "history/url_history.h"
 #include "history/url_history_model.h"
@@ -26,20 +27,6 @@ namespace {
 
 constexpr int kClientWidth = 9885;
 constexpr int kClientHeight = 8175;
-
-template <typename T>
-T* Named(QWidget* parent, const char* name) {
-    auto* widget = new T(parent);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = Named<QPushButton>(parent, name);
-    button->setText(caption);
-    button->setAutoDefault(false);
-    return button;
-}
 
 }  // namespace
 
@@ -71,25 +58,25 @@ void frmURLs::buildControls() {
     QFont bold = font();
     bold.setBold(true);
 
-    Label1 = Named<QLabel>(this, "Label1");
-    List1 = Named<QListView>(this, "List1");
+    Label1 = NamedControl<QLabel>(this, "Label1");
+    List1 = NamedControl<QListView>(this, "List1");
     List1->setModel(model_);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    Command7 = Button(this, "Command7", u"Select All &Containing"_s);
-    Text2 = Named<QLineEdit>(this, "Text2");
-    Command5 = Button(this, "Command5", u"&Unselect All"_s);
-    Command2 = Button(this, "Command2", u"Use &Selected URL"_s);
+    Command7 = NamedButton(this, "Command7", u"Select All &Containing"_s);
+    Text2 = NamedControl<QLineEdit>(this, "Text2");
+    Command5 = NamedButton(this, "Command5", u"&Unselect All"_s);
+    Command2 = NamedButton(this, "Command2", u"Use &Selected URL"_s);
     Command2->setDefault(true);  // drawn as the default; Enter is handled in pressDefault()
-    Command1 = Button(this, "Command1", u"C&lose"_s);
+    Command1 = NamedButton(this, "Command1", u"C&lose"_s);
     for (QPushButton* button : {Command7, Command5, Command2, Command1}) {
         button->setFont(bold);
     }
 
-    StatusBar1 = Named<QStatusBar>(this, "StatusBar1");
+    StatusBar1 = NamedControl<QStatusBar>(this, "StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
-    statusLabel_ = Named<QLabel>(StatusBar1, "StatusText");
+    statusLabel_ = NamedControl<QLabel>(StatusBar1, "StatusText");
     statusLabel_->setText(u"Idle"_s);
     StatusBar1->addWidget(statusLabel_, 1);
 

@@ -3,6 +3,7 @@
 #include "download/engine.h"
 
 #include "download/engine_fakes.h"
+#include "download/qstring_printer.h"
 #include "support/ftp_fixture.h"
 #include "support/nginx_fixture.h"
 #include "support/test_bytes.h"
@@ -29,10 +30,16 @@ using test::FtpFixture;
 using test::MakeTestBytes;
 using test::MakeTestBytesAt;
 using test::NginxFixture;
-using test::Sha256;
-using test::Sha256File;
 
 constexpr qint64 kGiB = qint64(1) << 30;
+
+// Hex SHA-256 digests as text, so a mismatch reads well.
+std::string Hash(const QByteArray& data) {
+    return test::Sha256(data).toStdString();
+}
+std::string FileHash(const QString& path) {
+    return test::Sha256File(path).toStdString();
+}
 
 bool WriteAt(QFile& file, qint64 offset, const QByteArray& data) {
     return file.seek(offset) && file.write(data) == data.size();
@@ -138,8 +145,8 @@ TEST(EngineServersTest, FileOfThreeGibibytesArrivesWholeFromNginx) {
     };
     qint64 receivedWhenAsked = -1;
     rig.questions.onRetry = [&] {
-        receivedWhenAsked = rig.view.updates.back().received;
-        return true;
+        receivedWhenAsked = rig.view.updates.empty() ? 0 : rig.view.updates.back().received;
+        return rig.questions.retryAsked == 1;  // a second break fails the test, not hangs it
     };
     const QString target = rig.target(u"big.bin"_s);
     const bool ok = rig.download(nginx.url("/big.bin"), target);
@@ -152,12 +159,13 @@ TEST(EngineServersTest, FileOfThreeGibibytesArrivesWholeFromNginx) {
     EXPECT_GT(receivedWhenAsked, 2 * kGiB + 4096);
     EXPECT_EQ(QFileInfo(target).size(), kSize);
     for (const qint64 offset : offsets) {
-        EXPECT_EQ(Sha256(ReadAt(target, offset, kBlock)), Sha256(MakeTestBytesAt(offset, kBlock)))
+        EXPECT_EQ(Hash(ReadAt(target, offset, kBlock)), Hash(MakeTestBytesAt(offset, kBlock)))
             << "block at " << offset;
     }
     // The holes arrive as zeros, also right after the block below 2 GiB.
-    EXPECT_EQ(ReadAt(target, 2 * kGiB - 4093, 4093), QByteArray(4093, '\0'));
-    EXPECT_EQ(rig.view.resets, std::vector<qint64>{kSize});
+    EXPECT_EQ(ReadAt(target, 2 * kGiB - 4093, 4093).count('\0'), 4093);
+    // Both attempts show the bar against the whole file.
+    EXPECT_EQ(rig.view.resets, (std::vector<qint64>{kSize, kSize}));
     ASSERT_FALSE(rig.view.updates.empty());
     EXPECT_EQ(rig.view.updates.back().received, kSize);
     EXPECT_EQ(rig.view.updates.back().total, kSize);
@@ -186,7 +194,7 @@ TEST(EngineServersTest, TransferCutByANginxRestartResumesWhereItBroke) {
     qint64 receivedWhenAsked = -1;
     rig.questions.onRetry = [&] {
         receivedWhenAsked = rig.view.updates.empty() ? 0 : rig.view.updates.back().received;
-        return true;
+        return rig.questions.retryAsked == 1;
     };
     const QString target = rig.target(u"cut.bin"_s);
     ASSERT_TRUE(rig.download(nginx.url("/cut.bin"), target))
@@ -195,7 +203,7 @@ TEST(EngineServersTest, TransferCutByANginxRestartResumesWhereItBroke) {
     EXPECT_TRUE(restarted);
     EXPECT_EQ(rig.questions.retryAsked, 1);
     EXPECT_EQ(rig.questions.resumeAsked, 0);
-    EXPECT_EQ(Sha256File(target), Sha256(MakeTestBytes(kSize, 7)));
+    EXPECT_EQ(FileHash(target), Hash(MakeTestBytes(kSize, 7)));
     EXPECT_EQ(rig.view.updates.back().total, kSize);
     // The second request asked for the rest from 4 KiB before the last byte
     // written: nginx sent exactly that many bytes as a partial answer.
@@ -232,7 +240,7 @@ TEST(EngineServersTest, NginxBasicAuthentication) {
             rig.download(url, target, QString::fromUtf8(c.user), QString::fromUtf8(c.password));
         EXPECT_EQ(ok, c.ok) << c.user << ":" << c.password;
         if (c.ok) {
-            EXPECT_EQ(Sha256File(target), Sha256(body));
+            EXPECT_EQ(FileHash(target), Hash(body));
             EXPECT_TRUE(rig.log.lines.isEmpty());
         } else {
             EXPECT_EQ(rig.log.lines, (QStringList{url, u"Authorization failed."_s}))
@@ -275,7 +283,7 @@ TEST(EngineServersTest, FtpDownloadsAndRefusals) {
         SCOPED_TRACE(url.toStdString() + " as " + c.user + ":" + c.password);
         EXPECT_EQ(ok, c.failure == nullptr);
         if (c.failure == nullptr) {
-            EXPECT_EQ(Sha256File(target), Sha256(MakeTestBytes(size, 11)));
+            EXPECT_EQ(FileHash(target), Hash(MakeTestBytes(size, 11)));
             EXPECT_EQ(rig.view.resets, std::vector<qint64>{size});
             EXPECT_TRUE(rig.log.lines.isEmpty());
         } else {
@@ -302,12 +310,12 @@ TEST(EngineServersTest, FtpTransferCutByTheServerResumesWithRest) {
     ASSERT_TRUE(ftp.start());
 
     EngineRig rig;
-    rig.questions.onRetry = [] { return true; };
+    rig.questions.onRetry = [&] { return rig.questions.retryAsked == 1; };
     const QString target = rig.target(u"r.bin"_s);
     ASSERT_TRUE(rig.download(ftp.url("/r.bin"), target))
         << rig.log.lines.join(u'\n').toStdString() << ftp.serverLog().toStdString();
     EXPECT_EQ(rig.questions.retryAsked, 1);
-    EXPECT_EQ(Sha256File(target), Sha256(MakeTestBytes(size, 13)));
+    EXPECT_EQ(FileHash(target), Hash(MakeTestBytes(size, 13)));
     EXPECT_TRUE(rig.view.statusTexts.contains(u"Resuming download..."_s));
     EXPECT_EQ(rig.view.updates.back().total, size);
     const QStringList commands = ftp.commands();
