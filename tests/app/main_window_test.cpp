@@ -1,3 +1,5 @@
+#include "window_fixture.h"
+
 #include "app/frmMain.h"
 #include "app/frmOptions.h"
 #include "history/history_store.h"
@@ -24,51 +26,9 @@ using namespace Qt::StringLiterals;
 namespace pg {
 namespace {
 
-class FakeFetcher : public PageFetcher {
-public:
-    PageFetchResult FetchPageSource(const QString& url, const QString& user,
-                                    const QString& password) override {
-        ++calls;
-        lastUrl = url;
-        lastUser = user;
-        lastPassword = password;
-        return result;
-    }
-    PageFetchResult result;
-    int calls = 0;
-    QString lastUrl, lastUser, lastPassword;
-};
-
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::WindowFixture {
 protected:
-    void SetUp() override {
-        static int n = 0;
-        historyPath = test::IsolatedRoot() + u"/main-window-%1/urls.txt"_s.arg(++n);
-        services.settings = &store;
-        services.pageFetcher = &fetcher;
-        services.historyFilePath = historyPath;
-    }
-
-    std::unique_ptr<frmMain> makeWindow() {
-        auto window = std::make_unique<frmMain>(services);
-        window->startUp();
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        return window;
-    }
-
-    template <typename T>
-    static T* child(QWidget* window, const char* name) {
-        T* widget = window->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
-
-    MemorySettingsStore store;
-    FakeFetcher fetcher;
-    AppServices services;
-    QString historyPath;
+    QString historyPath() const { return services.historyFilePath; }
 };
 
 TEST_F(MainWindowTest, FirstRunState) {
@@ -164,7 +124,7 @@ TEST_F(MainWindowTest, StoredJobAndMaskAreRestored) {
 TEST_F(MainWindowTest, EscapeAnywhereSavesTheJobAndTheHistory) {
     for (const char* focus : {"Text1", "Text3", "lstImages", "Command2", "ckAll"}) {
         store.values.clear();
-        QFile::remove(historyPath);
+        QFile::remove(historyPath());
         auto w = makeWindow();
         w->history().append(u"http://saved/"_s, u"|/d|0|gif|||"_s);
         child<QLineEdit>(w.get(), "Text1")->setText(u"http://typed/"_s);
@@ -178,7 +138,7 @@ TEST_F(MainWindowTest, EscapeAnywhereSavesTheJobAndTheHistory) {
         EXPECT_EQ(store.values[u"FTypes"_s], u"gif,jpg,exe,htm,html"_s) << focus;
         EXPECT_FALSE(store.values.count(u"Max"_s)) << "options are saved only by the dialog";
         UrlHistory readBack;
-        ASSERT_TRUE(ReadHistoryFile(historyPath, readBack)) << focus;
+        ASSERT_TRUE(ReadHistoryFile(historyPath(), readBack)) << focus;
         EXPECT_EQ(readBack.count(), 1);
         EXPECT_EQ(w->statusText(), u"Saving URL list..."_s);
         QApplication::restoreOverrideCursor();  // the shut-down hourglass
