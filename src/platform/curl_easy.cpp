@@ -44,6 +44,12 @@ CurlEasy NewCurlEasy(const QByteArray& url, const QString& userName, const QStri
         curl_easy_setopt(h, CURLOPT_PASSWORD, password.toUtf8().constData());
         curl_easy_setopt(h, CURLOPT_HTTPAUTH, CURLAUTH_ANY);
     }
+    // A reused ftp control connection can stall after its reply to EPSV
+    // (libcurl 7.88): every ftp request logs in afresh.
+    if (url.startsWith("ftp") || url.startsWith("FTP")) {
+        curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
+        curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
+    }
     if (connectTimeoutSecs > 0) {
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectTimeoutSecs));
     }
