@@ -4,9 +4,11 @@
 #include "cli/interrupt_watch.h"
 #include "cli/retry_questions.h"
 #include "cli/terminal_progress.h"
+#include "download/batch.h"
 #include "download/engine.h"
 #include "download/error_log.h"
 #include "download/format.h"
+#include "scan/file_list.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -57,22 +59,16 @@ int TerminalWidth() {
     return 80;
 }
 
+// Every listed file, or those whose URL contains the text, as the window's
+// "Select All Containing" would check them.
 QStringList SelectFiles(const QStringList& urls, const QString& contains) {
     if (contains.isEmpty()) {
         return urls;
     }
-    QStringList selected;
-    for (const QString& url : urls) {
-        if (url.contains(contains, Qt::CaseInsensitive)) {
-            selected.append(url);
-        }
-    }
-    return selected;
-}
-
-QString TargetPath(const QString& directory, const QString& url) {
-    const QString name = GetPathPart(url, true, true);
-    return directory.endsWith(u'/') ? directory + name : directory + u'/' + name;
+    FileList list;
+    list.setEntries(urls);
+    list.SelectAllContaining(contains);
+    return list.checkedEntries();
 }
 
 }  // namespace
@@ -118,7 +114,7 @@ int RunGet(PageFetcher& fetcher, Transport& transport, const CliOptions& options
     int downloaded = 0;
     for (int i = 0; i < count && !interrupt.interrupted(); ++i) {
         const QString& url = files.at(i);
-        const QString target = TargetPath(options.directory, url);
+        const QString target = BatchTargetPath(options.directory, url);
         view.beginFile(i + 1, count, url, target);
         questions.startFile();
         const int logged = log.count();
