@@ -148,29 +148,5 @@ TEST_F(JobEditingTest, RecentUrlWindowBringsAStoredJobBackWithoutRewriting) {
     EXPECT_EQ(w->history().rest(1), u"|/d2|1|jpg|u2|p2|"_s);
 }
 
-TEST_F(JobEditingTest, UseSelectedUrlAfterUnselectAllLoadsTheNewest) {
-    auto w = makeWindowWithHistory();
-    QTest::mouseClick(child<QPushButton>(w.get(), "Command10"), Qt::LeftButton);
-    frmURLs* urls = w->recentUrlWindow();
-    QTest::mouseClick(urls->findChild<QPushButton*>(u"Command5"_s), Qt::LeftButton);
-    EXPECT_EQ(urls->statusText(), u"2 URLs unselected"_s);
-    QTest::mouseClick(urls->findChild<QPushButton*>(u"Command2"_s), Qt::LeftButton);
-    EXPECT_TRUE(w->isVisible());
-    EXPECT_EQ(field(w.get(), "Text1")->text(), u"http://one/page.htm"_s);
-}
-
-TEST_F(JobEditingTest, EmptyHistoryWindowOnlyCloses) {
-    auto w = makeWindow();
-    QTest::mouseClick(child<QPushButton>(w.get(), "Command10"), Qt::LeftButton);
-    frmURLs* urls = w->recentUrlWindow();
-    EXPECT_EQ(urls->findChild<QLabel*>(u"Label1"_s)->text(), u"0 URLs"_s);
-    EXPECT_FALSE(urls->findChild<QPushButton*>(u"Command2"_s)->isEnabled());
-    QApplication::setActiveWindow(urls);
-    QTest::keyClick(urls, Qt::Key_Escape);
-    EXPECT_FALSE(urls->isVisible());
-    EXPECT_TRUE(w->isVisible());
-    EXPECT_EQ(field(w.get(), "Text1")->text(), QString());
-}
-
 }  // namespace
 }  // namespace pg

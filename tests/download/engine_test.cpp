@@ -222,13 +222,6 @@ TEST_F(EngineTest, CredentialsOpenAProtectedFile) {
     EXPECT_EQ(rig.log.lines.value(1), u"Authorization failed."_s);
 }
 
-TEST_F(EngineTest, RedirectIsFollowed) {
-    server.setRoute("/real.bin", Response::withBody("the real file"));
-    server.setRedirect("/moved.bin", "/real.bin");
-    ASSERT_TRUE(rig.download(server.url("/moved.bin"), rig.target(u"m.bin"_s)));
-    EXPECT_EQ(ReadAll(rig.target(u"m.bin"_s)), "the real file");
-}
-
 TEST_F(EngineTest, BodyWithoutLengthIsSavedWholeWhenItEndsCleanly) {
     const QByteArray body = MakeTestBytes(100000, 6);
     Response chunked = Response::withBody(body);

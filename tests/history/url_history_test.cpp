@@ -57,12 +57,6 @@ TEST(UrlHistoryRecord, RoundTripKeepsTextAndEmptyPassword) {
     EXPECT_EQ(*update.URL + BuildRecordRest(job), line);
 }
 
-TEST(UrlHistoryRecord, RestKeepsSurroundingSpaces) {
-    JobSettings job = Job(u"http://h/"_s, u" /tmp/a b "_s, Grayed);
-    job.Pwd = u" p w "_s;
-    EXPECT_EQ(BuildRecordRest(job), u"| /tmp/a b |2|*.zip|anna| p w |"_s);
-}
-
 struct LoadCase {
     const char* name;
     QString line;
@@ -155,17 +149,6 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"EmptyTextMatchesFirst", {u"http://a/"_s, u"http://b/"_s}, QString(), 0},
         FindCase{"EmptyHistory", {}, u"http://a/"_s, -1}),
     [](const auto& param) { return std::string(param.param.name); });
-
-TEST(UrlHistoryCurrent, SetCurrentIndexRejectsOutOfRange) {
-    UrlHistory history = MakeHistory({u"a|"_s, u"b|"_s});
-    history.setCurrentIndex(1);
-    EXPECT_EQ(history.currentIndex(), 1);
-    history.setCurrentIndex(2);
-    EXPECT_EQ(history.currentIndex(), -1);
-    history.setCurrentIndex(0);
-    history.clear();
-    EXPECT_EQ(history.currentIndex(), -1);
-}
 
 TEST(UrlHistoryAdd, InsertsAtTopOnlyWhenNotFound) {
     UrlHistory history = MakeHistory({u"http://old/|/o|0|||||"_s});
