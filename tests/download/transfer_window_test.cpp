@@ -1,6 +1,7 @@
 // The progress window driven by a real transfer from the scriptable server.
 #include "download/engine.h"
 #include "download/frmDownload.h"
+#include "download/message_box_questions.h"
 
 #include "download/engine_fakes.h"
 #include "support/test_bytes.h"
@@ -10,9 +11,11 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -38,9 +41,7 @@ TEST(TransferWindow, ShowsTheFinishedTransfer) {
     QString status, title, time, rate, source, to;
     int barValue = -1, barMax = -1;
     bool visible = false;
-    QObject::connect(&window, &QWidget::windowTitleChanged, [&](const QString& t) {
-        title = t;
-    });
+    QObject::connect(&window, &QWidget::windowTitleChanged, [&](const QString& t) { title = t; });
     struct Peek : ProgressView {
         frmDownload& w;
         std::function<void()> atClose;
@@ -69,8 +70,8 @@ TEST(TransferWindow, ShowsTheFinishedTransfer) {
         barValue = bar->value();
         barMax = bar->maximum();
     };
-    DownloadContext peekContext{transport, peek, questions, log, flags, 80, 30, {},
-                                [&] { return clock += 0.25; }};
+    DownloadContext peekContext{
+        transport, peek, questions, log, flags, 80, 30, {}, [&] { return clock += 0.25; }};
     ASSERT_TRUE(DownloadFile(peekContext, server.url("/dir/setup.exe"), target, {}, {}, 3, 10));
 
     EXPECT_TRUE(visible);
@@ -81,8 +82,8 @@ TEST(TransferWindow, ShowsTheFinishedTransfer) {
     EXPECT_EQ(source, u"setup.exe from 127.0.0.1"_s);
     // The target path, or its two ends around "..." when it is too wide for the label.
     const qsizetype dots = to.indexOf(u"..."_s);
-    EXPECT_TRUE(to == target || (dots > 3 && target.startsWith(to.left(dots)) &&
-                                 target.endsWith(to.mid(dots + 3))))
+    EXPECT_TRUE(to == target ||
+                (dots > 3 && target.startsWith(to.left(dots)) && target.endsWith(to.mid(dots + 3))))
         << to.toStdString();
     EXPECT_EQ(barValue, barMax);
     EXPECT_EQ(barMax, 1048576);
@@ -109,6 +110,61 @@ TEST(TransferWindow, CancelButtonStopsAWaitingTransfer) {
     EXPECT_EQ(Text(&window, "StatusLabel"), u"Cancelling..."_s);
     EXPECT_TRUE(log.lines.isEmpty());
     EXPECT_FALSE(window.isVisible());
+}
+
+}  // namespace
+}  // namespace pg
+
+namespace pg {
+namespace {
+
+// What a message box showed.
+struct SeenBox {
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+};
+
+// Answers the next message box with `answer` and records what it showed.
+void AnswerNextBox(QMessageBox::StandardButton answer, SeenBox& seen) {
+    QTimer::singleShot(0, [&seen, answer] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
+                box->standardButton(box->defaultButton())};
+        box->button(answer)->click();
+    });
+}
+
+TEST(TransferQuestionsBoxes, AskWithTheirTitlesTextsButtonsAndDefaults) {
+    MessageBoxQuestions questions;
+    for (auto [answer, expected] : {std::pair{QMessageBox::Yes, true}, {QMessageBox::No, false}}) {
+        SeenBox seen;
+        AnswerNextBox(answer, seen);
+        EXPECT_EQ(questions.continueWithoutResume(), expected);
+        EXPECT_EQ(seen.title, u"Unable to Resume Download"_s);
+        EXPECT_EQ(seen.text,
+                  u"The server is unable to resume this download.\n\nDo you want to continue "
+                  u"anyway?"_s);
+        EXPECT_EQ(seen.icon, QMessageBox::Warning);
+        EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No);
+        EXPECT_EQ(seen.defaultButton, QMessageBox::Yes);
+    }
+    for (auto [answer, expected] :
+         {std::pair{QMessageBox::Retry, true}, {QMessageBox::Cancel, false}}) {
+        SeenBox seen;
+        AnswerNextBox(answer, seen);
+        EXPECT_EQ(questions.retryIncomplete(u"2 min 5 sec"_s), expected);
+        EXPECT_EQ(seen.title, u"Download Incomplete"_s);
+        EXPECT_EQ(seen.text,
+                  u"The connection with the server was reset.\n\nClick \"Retry\" to resume "
+                  u"downloading the file.\n(Approximate time remaining: 2 min 5 sec)\n\nClick "
+                  u"\"Cancel\" to cancel downloading the file."_s);
+        EXPECT_EQ(seen.icon, QMessageBox::Warning);
+        EXPECT_EQ(seen.buttons, QMessageBox::Retry | QMessageBox::Cancel);
+        EXPECT_EQ(seen.defaultButton, QMessageBox::Retry);
+    }
 }
 
 }  // namespace
