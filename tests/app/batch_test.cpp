@@ -25,11 +25,6 @@ namespace {
 using test::MakeTestBytes;
 using test::Response;
 
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 class BatchTest : public test::WindowFixture {
 protected:
     void SetUp() override {
@@ -85,12 +80,12 @@ TEST_F(BatchTest, DownloadsTheCheckedFilesAndRemembersTheJob) {
     EXPECT_EQ(w->statusText(), u"3 files downloaded successfully!"_s);
     EXPECT_TRUE(w->isVisible());
     EXPECT_FALSE(w->progressWindow()->isVisible());
-    EXPECT_EQ(ReadAll(downloads + u"/a.gif"_s), bodies["a.gif"]);
-    EXPECT_EQ(ReadAll(downloads + u"/c.gif"_s), bodies["sub/c.gif"]);
-    EXPECT_EQ(ReadAll(downloads + u"/e.GIF"_s), bodies["e.GIF"]);
+    EXPECT_EQ(test::ReadFileBytes(downloads + u"/a.gif"_s), bodies["a.gif"]);
+    EXPECT_EQ(test::ReadFileBytes(downloads + u"/c.gif"_s), bodies["sub/c.gif"]);
+    EXPECT_EQ(test::ReadFileBytes(downloads + u"/e.GIF"_s), bodies["e.GIF"]);
     EXPECT_FALSE(QFile::exists(downloads + u"/b.jpg"_s));
     EXPECT_EQ(QDir(downloads).entryList(QDir::Files | QDir::Hidden).size(), 3);
-    EXPECT_EQ(ReadAll(services.errorLogPath), QByteArray());  // created empty
+    EXPECT_EQ(test::ReadFileBytes(services.errorLogPath), QByteArray());  // created empty
     ASSERT_EQ(w->history().count(), 1);
     EXPECT_EQ(w->history().url(0), server.url("/site/index.html"));
     EXPECT_EQ(w->history().rest(0), u"|"_s + downloads + u"|0|gif,jpg|||"_s);
@@ -112,7 +107,7 @@ TEST_F(BatchTest, AFailureIsLoggedAndOfferedForViewing) {
               u"Errors occurred while downloading. Do you want to view the error log file?"_s);
     EXPECT_EQ(opener.opened, QStringList{services.errorLogPath});
     EXPECT_EQ(w->statusText(), u"Errors occurred while downloading - please view error log file"_s);
-    EXPECT_EQ(ReadAll(services.errorLogPath),
+    EXPECT_EQ(test::ReadFileBytes(services.errorLogPath),
               server.url("/site/missing.gif").toUtf8() + "\r\nFile was not found.\r\n");
     EXPECT_TRUE(QFile::exists(downloads + u"/one.gif"_s));
     EXPECT_TRUE(QFile::exists(downloads + u"/three.gif"_s));
@@ -163,7 +158,7 @@ TEST_F(BatchTest, SameLastSegmentLaterFileWins) {
     auto w = makeWindow();
     extractAndDownload(w.get(), u"x.gif"_s);
     EXPECT_EQ(w->statusText(), u"2 files downloaded successfully!"_s);
-    EXPECT_EQ(ReadAll(downloads + u"/x.gif"_s), bodies["b/x.gif"]);
+    EXPECT_EQ(test::ReadFileBytes(downloads + u"/x.gif"_s), bodies["b/x.gif"]);
 }
 
 TEST_F(BatchTest, EmptyFolderAsksForOneAndDownloadsNothing) {

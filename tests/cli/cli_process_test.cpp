@@ -33,17 +33,6 @@ struct CliRun {
     QByteArray err;
 };
 
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void WriteFile(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
-
 // A page linking each name, as the scan finds them: after a blank, quoted.
 QByteArray PageLinking(const QList<QByteArray>& names) {
     QByteArray page = "<html><body>\n";
@@ -132,7 +121,7 @@ TEST_F(CliProcessTest, ListAndGetFilesOfSeveralTypes) {
     // The default log is recreated empty.
     const QString defaultLog = DefaultErrorLogPath();
     ASSERT_TRUE(QDir().mkpath(QFileInfo(defaultLog).absolutePath()));
-    WriteFile(defaultLog, "an earlier batch\r\n");
+    ASSERT_TRUE(test::WriteFileBytes(defaultLog, "an earlier batch\r\n"));
     const CliRun get =
         run({u"get"_s, u"--types"_s, u"gif,jpg,exe,zip"_s, u"--dir"_s, folder(), pageUrl()});
     ASSERT_TRUE(get.finished);
@@ -140,11 +129,11 @@ TEST_F(CliProcessTest, ListAndGetFilesOfSeveralTypes) {
     EXPECT_TRUE(get.out.isEmpty());
     EXPECT_EQ(folderFiles(),
               (QStringList{u"one.gif"_s, u"pack.zip"_s, u"photo.JPG"_s, u"setup.exe"_s}));
-    EXPECT_EQ(Sha256(ReadAll(saved(u"one.gif"_s))), Sha256(gif));
-    EXPECT_EQ(Sha256(ReadAll(saved(u"photo.JPG"_s))), Sha256(jpg));
-    EXPECT_EQ(ReadAll(saved(u"setup.exe"_s)), QByteArray());
-    EXPECT_EQ(ReadAll(saved(u"pack.zip"_s)), zip);
-    EXPECT_EQ(ReadAll(defaultLog), QByteArray());
+    EXPECT_EQ(Sha256(test::ReadFileBytes(saved(u"one.gif"_s))), Sha256(gif));
+    EXPECT_EQ(Sha256(test::ReadFileBytes(saved(u"photo.JPG"_s))), Sha256(jpg));
+    EXPECT_EQ(test::ReadFileBytes(saved(u"setup.exe"_s)), QByteArray());
+    EXPECT_EQ(test::ReadFileBytes(saved(u"pack.zip"_s)), zip);
+    EXPECT_EQ(test::ReadFileBytes(defaultLog), QByteArray());
     const QString err = QString::fromUtf8(get.err);
     EXPECT_TRUE(err.startsWith(u"[1/4] "_s + base + u"one.gif -> "_s + saved(u"one.gif"_s) +
                                u"\n[1/4] one.gif completed ("_s))
@@ -195,9 +184,9 @@ TEST_F(CliProcessTest, BrokenTwiceResumesFromFourKilobytesBeforeTheLastByte) {
     }
     // 10000 - 4096 = 5904, then 5904 + 12000 - 4096 = 13808.
     EXPECT_EQ(ranges, (QList<QByteArray>{"bytes=0-", "bytes=5904-", "bytes=13808-"}));
-    EXPECT_EQ(Sha256(ReadAll(saved(u"big.exe"_s))), Sha256(body));
+    EXPECT_EQ(Sha256(test::ReadFileBytes(saved(u"big.exe"_s))), Sha256(body));
     EXPECT_EQ(r.err.count("[1/1] Resuming download...\n"), 2) << r.err.toStdString();
-    EXPECT_EQ(ReadAll(logPath()), QByteArray());
+    EXPECT_EQ(test::ReadFileBytes(logPath()), QByteArray());
 }
 
 TEST_F(CliProcessTest, ServerThatCannotResumeMakesTheFileStartOverFromTheBudget) {
@@ -224,11 +213,12 @@ TEST_F(CliProcessTest, ServerThatCannotResumeMakesTheFileStartOverFromTheBudget)
         EXPECT_EQ(r.exitCode, c.exitCode) << c.retries << r.err.toStdString();
         EXPECT_EQ(server.requestCount("/site/w.gif"), 2) << c.retries;
         if (c.exitCode == 0) {
-            EXPECT_EQ(Sha256(ReadAll(saved(u"w.gif"_s))), Sha256(body));
-            EXPECT_EQ(ReadAll(logPath()), QByteArray());
+            EXPECT_EQ(Sha256(test::ReadFileBytes(saved(u"w.gif"_s))), Sha256(body));
+            EXPECT_EQ(test::ReadFileBytes(logPath()), QByteArray());
         } else {
             EXPECT_TRUE(folderFiles().isEmpty());
-            EXPECT_EQ(ReadAll(logPath()), server.url("/site/w.gif").toUtf8() + "\r\n" + c.log);
+            EXPECT_EQ(test::ReadFileBytes(logPath()),
+                      server.url("/site/w.gif").toUtf8() + "\r\n" + c.log);
         }
     }
 }
@@ -240,7 +230,7 @@ TEST_F(CliProcessTest, MissingFileAmongOthersIsLogged) {
     const CliRun r = run(getArgs());
     EXPECT_EQ(r.exitCode, 3) << r.err.toStdString();
     EXPECT_EQ(folderFiles(), (QStringList{u"a.gif"_s, u"c.jpg"_s}));
-    EXPECT_EQ(ReadAll(logPath()),
+    EXPECT_EQ(test::ReadFileBytes(logPath()),
               server.url("/site/gone.gif").toUtf8() + "\r\nFile was not found.\r\n");
     EXPECT_TRUE(r.err.contains("\n[2/3] gone.gif failed: File was not found.\n"));
     EXPECT_TRUE(
@@ -258,19 +248,19 @@ TEST_F(CliProcessTest, NoRetriesLeavesNoPartOfABrokenFile) {
     });
     server.setRoute("/site/index.html",
                     Response::withBody(PageLinking({"first.gif", "broken.gif"})));
-    WriteFile(saved(u"broken.gif"_s), "the earlier broken.gif");
+    ASSERT_TRUE(test::WriteFileBytes(saved(u"broken.gif"_s), "the earlier broken.gif"));
     const CliRun r = run(getArgs({u"--retries"_s, u"0"_s}));
     EXPECT_EQ(r.exitCode, 3) << r.err.toStdString();
     EXPECT_EQ(server.requestCount("/site/broken.gif"), 1);
     EXPECT_EQ(folderFiles(), (QStringList{u"broken.gif"_s, u"first.gif"_s}));
-    EXPECT_EQ(ReadAll(saved(u"broken.gif"_s)), "the earlier broken.gif");
-    EXPECT_EQ(ReadAll(saved(u"first.gif"_s)), first);
-    EXPECT_EQ(ReadAll(logPath()), server.url("/site/broken.gif").toUtf8() +
-                                      "\r\nDownload incomplete - no retries left.\r\n");
+    EXPECT_EQ(test::ReadFileBytes(saved(u"broken.gif"_s)), "the earlier broken.gif");
+    EXPECT_EQ(test::ReadFileBytes(saved(u"first.gif"_s)), first);
+    EXPECT_EQ(test::ReadFileBytes(logPath()), server.url("/site/broken.gif").toUtf8() +
+                                                  "\r\nDownload incomplete - no retries left.\r\n");
 }
 
 TEST_F(CliProcessTest, PageThatCannotBeRetrievedEndsWithTheWindowsStatusText) {
-    WriteFile(logPath(), "kept\r\n");
+    ASSERT_TRUE(test::WriteFileBytes(logPath(), "kept\r\n"));
     const struct {
         QString url;
         QString status;
@@ -288,7 +278,8 @@ TEST_F(CliProcessTest, PageThatCannotBeRetrievedEndsWithTheWindowsStatusText) {
             EXPECT_TRUE(r.out.isEmpty());
         }
     }
-    EXPECT_EQ(ReadAll(logPath()), "kept\r\n");  // only a batch that starts replaces the log
+    EXPECT_EQ(test::ReadFileBytes(logPath()),
+              "kept\r\n");  // only a batch that starts replaces the log
 }
 
 TEST_F(CliProcessTest, BadArgumentsExitWithUsage) {
@@ -313,13 +304,13 @@ TEST_F(CliProcessTest, PasswordFileOpensAProtectedPageAndItsFiles) {
         server.setBasicAuth(path, "ann", "s3cret word");
     }
     const QString passwordFile = temp.filePath(u"password"_s);
-    WriteFile(passwordFile, "s3cret word\nsecond line\n");
+    ASSERT_TRUE(test::WriteFileBytes(passwordFile, "s3cret word\nsecond line\n"));
     const CliRun r = run(getArgs({u"--user"_s, u"ann"_s, u"--password-file"_s, passwordFile}));
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(folderFiles(), (QStringList{u"p1.gif"_s, u"p2.jpg"_s}));
-    EXPECT_EQ(ReadAll(saved(u"p2.jpg"_s)), MakeTestBytes(1800, 2));
+    EXPECT_EQ(test::ReadFileBytes(saved(u"p2.jpg"_s)), MakeTestBytes(1800, 2));
 
-    WriteFile(passwordFile, "wrong\n");
+    ASSERT_TRUE(test::WriteFileBytes(passwordFile, "wrong\n"));
     const CliRun refused =
         run(getArgs({u"--user"_s, u"ann"_s, u"--password-file"_s, passwordFile}));
     EXPECT_EQ(refused.exitCode, 2);
@@ -334,7 +325,7 @@ TEST_F(CliProcessTest, FailureThatHitsEveryFileStopsTheBatch) {
     EXPECT_EQ(server.requestCount("/site/x2.gif"), 0);
     EXPECT_EQ(server.requestCount("/site/x3.gif"), 0);
     EXPECT_TRUE(folderFiles().isEmpty());
-    EXPECT_EQ(ReadAll(logPath()),
+    EXPECT_EQ(test::ReadFileBytes(logPath()),
               server.url("/site/x1.gif").toUtf8() + "\r\nAuthorization failed.\r\n");
     EXPECT_TRUE(r.err.contains("\nThe remaining 2 file(s) were not downloaded.\n"));
 }
@@ -345,7 +336,7 @@ TEST_F(CliProcessTest, PortAppliesToFileUrlsThatNameNone) {
     server.setRoute("/site/far.gif", Response::withBody("from the port"));
     const CliRun r = run(getArgs({u"--port"_s, QString::number(server.port())}));
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(ReadAll(saved(u"far.gif"_s)), "from the port");
+    EXPECT_EQ(test::ReadFileBytes(saved(u"far.gif"_s)), "from the port");
 }
 
 TEST_F(CliProcessTest, CtrlCCancelsTheCurrentFileAndEndsTheBatch) {
@@ -357,7 +348,7 @@ TEST_F(CliProcessTest, CtrlCCancelsTheCurrentFileAndEndsTheBatch) {
     server.setRoute("/site/c.gif", Response::withBody("never"));
     server.setRoute("/site/index.html",
                     Response::withBody(PageLinking({"a.gif", "b.gif", "c.gif"})));
-    WriteFile(saved(u"b.gif"_s), "the earlier b.gif");
+    ASSERT_TRUE(test::WriteFileBytes(saved(u"b.gif"_s), "the earlier b.gif"));
     const CliRun r = run(getArgs(), [&](QProcess& process) {
         // Interrupt once b.gif has its temporary file beside the earlier one.
         ASSERT_TRUE(RunEventLoopUntil([&] { return folderFiles().size() == 3; }))
@@ -366,11 +357,11 @@ TEST_F(CliProcessTest, CtrlCCancelsTheCurrentFileAndEndsTheBatch) {
     });
     EXPECT_EQ(r.exitCode, 130) << r.err.toStdString();
     EXPECT_EQ(folderFiles(), (QStringList{u"a.gif"_s, u"b.gif"_s}));
-    EXPECT_EQ(ReadAll(saved(u"b.gif"_s)), "the earlier b.gif");
+    EXPECT_EQ(test::ReadFileBytes(saved(u"b.gif"_s)), "the earlier b.gif");
     EXPECT_EQ(server.requestCount("/site/c.gif"), 0);
     EXPECT_TRUE(r.err.endsWith("[2/3] b.gif failed: interrupted.\nDownload interrupted.\n"))
         << r.err.toStdString();
-    EXPECT_EQ(ReadAll(logPath()), QByteArray());
+    EXPECT_EQ(test::ReadFileBytes(logPath()), QByteArray());
 }
 
 TEST_F(CliProcessTest, FtpFileLinkedFromAWebPage) {
@@ -379,14 +370,14 @@ TEST_F(CliProcessTest, FtpFileLinkedFromAWebPage) {
     }
     QTemporaryDir root;
     const QByteArray body = MakeTestBytes(50000, 10);
-    WriteFile(root.filePath(u"f.exe"_s), body);
+    ASSERT_TRUE(test::WriteFileBytes(root.filePath(u"f.exe"_s), body));
     test::FtpFixture ftp({.root = root.path()});
     ASSERT_TRUE(ftp.start());
     server.setRoute("/site/index.html",
                     Response::withBody("<a href=\"" + ftp.url("/f.exe").toUtf8() + "\">f</a>"));
     const CliRun r = run(getArgs());
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(Sha256(ReadAll(saved(u"f.exe"_s))), Sha256(body));
+    EXPECT_EQ(Sha256(test::ReadFileBytes(saved(u"f.exe"_s))), Sha256(body));
 }
 
 // With libcurl 7.88 a reused FTP control connection sometimes stalls after the
@@ -398,17 +389,19 @@ TEST_F(CliProcessTest, FtpPageAndFiles) {
     }
     QTemporaryDir root;
     const QByteArray body = MakeTestBytes(50000, 10);
-    WriteFile(root.filePath(u"index.html"_s), PageLinking({"f.exe", "notes.txt", "gone.gif"}));
-    WriteFile(root.filePath(u"f.exe"_s), body);
-    WriteFile(root.filePath(u"notes.txt"_s), "not a wanted type");
+    ASSERT_TRUE(test::WriteFileBytes(root.filePath(u"index.html"_s),
+                                     PageLinking({"f.exe", "notes.txt", "gone.gif"})));
+    ASSERT_TRUE(test::WriteFileBytes(root.filePath(u"f.exe"_s), body));
+    ASSERT_TRUE(test::WriteFileBytes(root.filePath(u"notes.txt"_s), "not a wanted type"));
     test::FtpFixture ftp({.root = root.path()});
     ASSERT_TRUE(ftp.start());
     const CliRun r =
         run({u"get"_s, u"--dir"_s, folder(), u"--log"_s, logPath(), ftp.url("/index.html")});
     EXPECT_EQ(r.exitCode, 3) << r.err.toStdString();
     EXPECT_EQ(folderFiles(), QStringList{u"f.exe"_s});
-    EXPECT_EQ(Sha256(ReadAll(saved(u"f.exe"_s))), Sha256(body));
-    EXPECT_EQ(ReadAll(logPath()), ftp.url("/gone.gif").toUtf8() + "\r\nFile was not found.\r\n");
+    EXPECT_EQ(Sha256(test::ReadFileBytes(saved(u"f.exe"_s))), Sha256(body));
+    EXPECT_EQ(test::ReadFileBytes(logPath()),
+              ftp.url("/gone.gif").toUtf8() + "\r\nFile was not found.\r\n");
 }
 
 }  // namespace

@@ -23,17 +23,6 @@ using test::Response;
 using test::Sha256;
 using test::TestHttpServer;
 
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void WriteFile(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
-
 class EngineTest : public ::testing::Test {
 protected:
     TestHttpServer server;
@@ -45,7 +34,7 @@ TEST_F(EngineTest, EveryRequestAsksForARangeAndTheFileArrivesWhole) {
     server.setRoute("/f.bin", Response::withBody(body));
     ASSERT_TRUE(rig.download(server.url("/f.bin"), rig.target(u"f.bin"_s)));
     EXPECT_EQ(server.requestsFor("/f.bin").at(0).header("Range"), "bytes=0-");
-    EXPECT_EQ(Sha256(ReadAll(rig.target(u"f.bin"_s))), Sha256(body));
+    EXPECT_EQ(Sha256(test::ReadFileBytes(rig.target(u"f.bin"_s))), Sha256(body));
     EXPECT_EQ(rig.files(), QStringList{u"f.bin"_s});  // no temporary file left
     EXPECT_TRUE(rig.log.lines.isEmpty());
     EXPECT_EQ(rig.view.statusTexts, (QStringList{u"Getting file information..."_s, u"Saving:"_s,
@@ -83,7 +72,7 @@ TEST_F(EngineTest, BrokenTransferResumesFourKilobytesBeforeTheLastByte) {
         ASSERT_EQ(requests.size(), 2);
         EXPECT_EQ(requests.at(0).header("Range"), "bytes=0-");
         EXPECT_EQ(requests.at(1).header("Range"), c.resumeRange);
-        EXPECT_EQ(Sha256(ReadAll(target)), Sha256(body));
+        EXPECT_EQ(Sha256(test::ReadFileBytes(target)), Sha256(body));
         EXPECT_TRUE(rig.view.statusTexts.contains(u"Resuming download..."_s));
         // The first length is kept: the progress never shows the rest as the whole.
         EXPECT_EQ(rig.view.updates.back().total, 50000);
@@ -98,11 +87,11 @@ TEST_F(EngineTest, CancelOnTheIncompleteQuestionDeletesThePartialFile) {
         r.breakAfter = 20000;
         return r;
     });
-    WriteFile(rig.target(u"c.bin"_s), "earlier file");
+    ASSERT_TRUE(test::WriteFileBytes(rig.target(u"c.bin"_s), "earlier file"));
     rig.questions.onRetry = [] { return false; };
     EXPECT_FALSE(rig.download(server.url("/c.bin"), rig.target(u"c.bin"_s)));
     EXPECT_EQ(rig.questions.retryAsked, 1);
-    EXPECT_EQ(ReadAll(rig.target(u"c.bin"_s)), "earlier file");
+    EXPECT_EQ(test::ReadFileBytes(rig.target(u"c.bin"_s)), "earlier file");
     EXPECT_EQ(rig.files(), QStringList{u"c.bin"_s});
     EXPECT_TRUE(rig.log.lines.isEmpty());  // the user's choice is not an error
 }
@@ -120,7 +109,7 @@ TEST_F(EngineTest, EmptyFirstReadIsAnInterruptedTransfer) {
     rig.questions.onRetry = [] { return true; };
     ASSERT_TRUE(rig.download(server.url("/e.bin"), rig.target(u"e.bin"_s)));
     EXPECT_EQ(rig.questions.retryTimeTexts, QStringList{u"0 sec"_s});
-    EXPECT_EQ(ReadAll(rig.target(u"e.bin"_s)), body);
+    EXPECT_EQ(test::ReadFileBytes(rig.target(u"e.bin"_s)), body);
 }
 
 TEST_F(EngineTest, WholeFileAnswerToAResumeRequest) {
@@ -148,7 +137,7 @@ TEST_F(EngineTest, WholeFileAnswerToAResumeRequest) {
         EXPECT_TRUE(partialGoneWhenAsked);
         EXPECT_EQ(ok, startOver);
         if (startOver) {
-            EXPECT_EQ(Sha256(ReadAll(rig.target(u"w.bin"_s))), Sha256(body));
+            EXPECT_EQ(Sha256(test::ReadFileBytes(rig.target(u"w.bin"_s))), Sha256(body));
             EXPECT_TRUE(rig.log.lines.isEmpty());
         } else {
             EXPECT_EQ(rig.log.lines,
@@ -180,7 +169,7 @@ TEST_F(EngineTest, PartialAnswerFromTheWrongOffsetIsNotTrusted) {
     ASSERT_EQ(requests.size(), 3);
     EXPECT_EQ(requests.at(1).header("Range"), "bytes=15904-");
     EXPECT_EQ(requests.at(2).header("Range"), "bytes=0-");
-    EXPECT_EQ(Sha256(ReadAll(rig.target(u"o.bin"_s))), Sha256(body));
+    EXPECT_EQ(Sha256(test::ReadFileBytes(rig.target(u"o.bin"_s))), Sha256(body));
 }
 
 TEST_F(EngineTest, StatusCodesAreLoggedWithTheirFlags) {
@@ -197,13 +186,13 @@ TEST_F(EngineTest, StatusCodesAreLoggedWithTheirFlags) {
         server.setRoute("/s", Response::withStatus(c.status, "body of the error page"));
         rig.log.lines.clear();
         rig.flags.DownloadError = false;
-        WriteFile(rig.target(u"s"_s), "earlier");
+        ASSERT_TRUE(test::WriteFileBytes(rig.target(u"s"_s), "earlier"));
         EXPECT_FALSE(rig.download(server.url("/s"), rig.target(u"s"_s))) << c.status;
         EXPECT_EQ(rig.log.lines, (QStringList{server.url("/s"), QString::fromUtf8(c.message)}))
             << c.status;
         EXPECT_TRUE(rig.flags.DownloadError);
         EXPECT_EQ(rig.flags.CancelAll, c.cancelAll) << c.status;
-        EXPECT_EQ(ReadAll(rig.target(u"s"_s)), "earlier") << c.status;
+        EXPECT_EQ(test::ReadFileBytes(rig.target(u"s"_s)), "earlier") << c.status;
         EXPECT_EQ(rig.files(), QStringList{u"s"_s}) << c.status;
     }
 }
@@ -217,7 +206,7 @@ TEST_F(EngineTest, CredentialsOpenAProtectedFile) {
     EXPECT_TRUE(rig.download(server.url("/basic.bin"), rig.target(u"b"_s), u"anna"_s, u"s3cret"_s));
     EXPECT_TRUE(
         rig.download(server.url("/digest.bin"), rig.target(u"d"_s), u"anna"_s, u"s3cret"_s));
-    EXPECT_EQ(ReadAll(rig.target(u"d"_s)), body);
+    EXPECT_EQ(test::ReadFileBytes(rig.target(u"d"_s)), body);
     EXPECT_FALSE(rig.download(server.url("/basic.bin"), rig.target(u"x"_s), u"anna"_s, u"wrong"_s));
     EXPECT_EQ(rig.log.lines.value(1), u"Authorization failed."_s);
 }
@@ -228,7 +217,7 @@ TEST_F(EngineTest, BodyWithoutLengthIsSavedWholeWhenItEndsCleanly) {
     chunked.chunked = true;
     server.setRoute("/chunked", chunked);
     ASSERT_TRUE(rig.download(server.url("/chunked"), rig.target(u"chunked"_s)));
-    EXPECT_EQ(ReadAll(rig.target(u"chunked"_s)), body);
+    EXPECT_EQ(test::ReadFileBytes(rig.target(u"chunked"_s)), body);
     EXPECT_EQ(rig.view.resets.back(), -1);
     EXPECT_EQ(rig.view.updates.back().total, -1);
     EXPECT_EQ(rig.view.updates.back().received, 100000);
@@ -293,7 +282,7 @@ TEST_F(EngineTest, CancelDuringTheTransferDeletesThePartialFile) {
     slow.throttleBytes = 2000;
     slow.throttleIntervalMs = 5;
     server.setRoute("/slow", slow);
-    WriteFile(rig.target(u"slow"_s), "earlier");
+    ASSERT_TRUE(test::WriteFileBytes(rig.target(u"slow"_s), "earlier"));
     rig.view.onUpdate = [&](const ProgressSnapshot& s) {
         if (s.received > 10000) {
             rig.flags.CancelThis = true;
@@ -303,7 +292,7 @@ TEST_F(EngineTest, CancelDuringTheTransferDeletesThePartialFile) {
     EXPECT_FALSE(rig.download(server.url("/slow"), rig.target(u"slow"_s)));
     EXPECT_EQ(rig.questions.retryAsked, 0);
     EXPECT_TRUE(rig.log.lines.isEmpty());
-    EXPECT_EQ(ReadAll(rig.target(u"slow"_s)), "earlier");
+    EXPECT_EQ(test::ReadFileBytes(rig.target(u"slow"_s)), "earlier");
     EXPECT_EQ(rig.files(), QStringList{u"slow"_s});
     EXPECT_TRUE(rig.flags.CancelAll);
 }
@@ -311,7 +300,7 @@ TEST_F(EngineTest, CancelDuringTheTransferDeletesThePartialFile) {
 TEST_F(EngineTest, MissingFolderIsCreatedButNotItsParent) {
     server.setRoute("/f", Response::withBody("data"));
     ASSERT_TRUE(rig.download(server.url("/f"), rig.target(u"new/f"_s)));
-    EXPECT_EQ(ReadAll(rig.target(u"new/f"_s)), "data");
+    EXPECT_EQ(test::ReadFileBytes(rig.target(u"new/f"_s)), "data");
 
     EXPECT_FALSE(rig.download(server.url("/f"), rig.target(u"no/such/f"_s)));
     EXPECT_EQ(rig.log.lines.value(1), u"Error 2 : No such file or directory"_s);

@@ -75,4 +75,14 @@ QByteArray Sha256File(const QString& path) {
     return hash.result().toHex();
 }
 
+QByteArray ReadFileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool WriteFileBytes(const QString& path, const QByteArray& data) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
 }  // namespace pg::test

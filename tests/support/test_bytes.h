@@ -17,6 +17,11 @@ QByteArray MakeTestBytesAt(qint64 offset, qint64 size, quint32 seed = 1);
 // in memory. Returns false if the file cannot be written completely.
 bool WriteTestFile(const QString& path, qint64 size, quint32 seed = 1);
 
+// The whole content of a file, or "<missing>" when it cannot be read.
+QByteArray ReadFileBytes(const QString& path);
+// Writes data to a new or emptied file; false when it cannot.
+bool WriteFileBytes(const QString& path, const QByteArray& data);
+
 // Lowercase hex SHA-256 of data.
 QByteArray Sha256(const QByteArray& data);
 
