@@ -14,6 +14,7 @@ const QString kPage = u"http://host/dir/page.htm?id=3"_s;
 struct ValueCase {
     const char* value;
     const char* expected;  // nullptr: nothing added
+    friend void PrintTo(const ValueCase& c, std::ostream* os) { *os << c.value; }
 };
 
 // The page holds the value after a blank and " src=", quoted, closed by ">".

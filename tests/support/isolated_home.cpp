@@ -1,6 +1,7 @@
 #include "support/isolated_home.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdlib>
@@ -34,6 +35,11 @@ void IsolateUserFolders() {
         QDir().mkpath(path);
         qputenv(v.name, path.toLocal8Bit());
     }
+    // Qt wants a private runtime folder; without one it warns on every start.
+    const QString runtime = root + QStringLiteral("/runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
 }
 
 QString IsolatedRoot() {
