@@ -16,7 +16,9 @@ void FileListModel::setEntries(QStringList entries) {
 void FileListModel::setRowSize(QSize size) {
     rowSize_ = size;
     if (!list_.entries().isEmpty()) {
-        Q_EMIT dataChanged(index(0), index(0), {Qt::SizeHintRole});
+        // The rows keep their order; only their size changes, which the view
+        // measures again on a layout change.
+        Q_EMIT layoutAboutToBeChanged();
         Q_EMIT layoutChanged();
     }
 }
