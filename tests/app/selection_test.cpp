@@ -174,15 +174,5 @@ TEST_F(SelectionTest, FolderPickerSetsTheFolderAndRewritesTheRecord) {
     EXPECT_EQ(picker.lastStart, dir);
 }
 
-TEST_F(SelectionTest, FolderForAnUnknownUrlAddsNothing) {
-    auto w = makeWindow();
-    w->history().append(u"http://stored/"_s, u"|/old|0|gif|||"_s);
-    child<QLineEdit>(w.get(), "Text1")->setText(u"http://other/"_s);
-    picker.answer = folder;
-    QTest::mouseClick(child<QPushButton>(w.get(), "Command3"), Qt::LeftButton);
-    EXPECT_EQ(w->history().count(), 1);
-    EXPECT_EQ(w->history().rest(0), u"|/old|0|gif|||"_s);
-}
-
 }  // namespace
 }  // namespace pg

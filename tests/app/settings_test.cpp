@@ -71,15 +71,6 @@ TEST(Settings, CheckBoxTextThatIsNotANumberLeavesTheBoxAlone) {
     EXPECT_EQ(ReadJobSettings(store).All, 1);
 }
 
-TEST(Settings, OptionsStayTextExactlyAsStored) {
-    MemorySettingsStore store;
-    store.values[u"Max"_s] = u"007"_s;
-    store.values[u"RemPort"_s] = u"abc"_s;
-    const OptionValues options = ReadOptionValues(store);
-    EXPECT_EQ(options.Max, u"007"_s);
-    EXPECT_EQ(options.RemPort, u"abc"_s);
-}
-
 TEST(IniSettingsStore, RoundTripIsOwnerOnlyAndKeepsCommas) {
     const QString path = test::IsolatedRoot() + u"/ini-roundtrip/Pagegleaner.conf"_s;
     QFile::remove(path);
@@ -152,15 +143,6 @@ TEST(OptionRules, LeavingAFieldNormalizesItsNumber) {
     for (const auto& c : cases) {
         EXPECT_EQ(NormalizeOptionField(c.field, QString::fromUtf8(c.typed)).toStdString(), c.shown)
             << "typed '" << c.typed << "'";
-    }
-}
-
-TEST(OptionRules, OnlyDigitsCanBeTyped) {
-    for (char c : std::string("0123456789")) {
-        EXPECT_TRUE(IsOptionFieldCharacter(QLatin1Char(c)));
-    }
-    for (char c : std::string(" a-+.,/:")) {
-        EXPECT_FALSE(IsOptionFieldCharacter(QLatin1Char(c))) << c;
     }
 }
 

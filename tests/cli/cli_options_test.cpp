@@ -53,16 +53,6 @@ TEST(ParseCliArguments, EveryOptionOfGet) {
     EXPECT_EQ(o.url, u"ftp://h/p/"_s);
 }
 
-TEST(ParseCliArguments, ListTakesTheSharedOptions) {
-    const ParseResult r =
-        ParseCliArguments(Args("list --user bob --password-file - --types gif http://h/"));
-    ASSERT_TRUE(r.options) << r.error.toStdString();
-    EXPECT_EQ(r.options->command, u"list"_s);
-    EXPECT_EQ(r.options->userName, u"bob"_s);
-    EXPECT_EQ(r.options->passwordFile, u"-"_s);
-    EXPECT_EQ(r.options->types, u"gif"_s);
-}
-
 TEST(ParseCliArguments, NumbersAtTheEdgesOfTheirRanges) {
     const struct {
         const char* args;
@@ -78,30 +68,6 @@ TEST(ParseCliArguments, NumbersAtTheEdgesOfTheirRanges) {
         EXPECT_EQ(r.options->timeoutSecs, c.timeout) << c.args;
         EXPECT_EQ(r.options->retries, c.retries) << c.args;
     }
-}
-
-TEST(ParseCliArguments, HelpNeedsNoUrlOrFolder) {
-    const struct {
-        const char* args;
-        bool accepted;
-    } cases[] = {{"--help", true},
-                 {"-h", true},
-                 {"get --help", true},
-                 {"list -h", true},
-                 {"get -h --bogus", false}};  // later options are still checked
-    for (const auto& c : cases) {
-        const ParseResult r = ParseCliArguments(Args(c.args));
-        EXPECT_EQ(r.options.has_value(), c.accepted) << c.args << ": " << r.error.toStdString();
-        if (r.options) {
-            EXPECT_TRUE(r.options->help) << c.args;
-        }
-    }
-}
-
-TEST(ParseCliArguments, DoubleDashEndsTheOptions) {
-    const ParseResult r = ParseCliArguments(Args("get --dir d -- -odd-name"));
-    ASSERT_TRUE(r.options) << r.error.toStdString();
-    EXPECT_EQ(r.options->url, u"-odd-name"_s);
 }
 
 TEST(ParseCliArguments, RefusedArguments) {

@@ -2,7 +2,6 @@
 #include "download/error_log.h"
 #include "scan/extract_command.h"
 #include "support/event_loop.h"
-#include "support/ftp_fixture.h"
 #include "support/test_bytes.h"
 #include "support/test_http_server.h"
 
@@ -142,27 +141,6 @@ TEST_F(CliProcessTest, ListAndGetFilesOfSeveralTypes) {
     EXPECT_TRUE(err.endsWith(u"\n4 files downloaded successfully!\n"_s)) << get.err.toStdString();
 }
 
-TEST_F(CliProcessTest, ContainsPicksFilesIgnoringLetterCase) {
-    servePage({{"Red.gif", "r"}, {"green.gif", "g"}, {"RED-2.jpg", "r2"}});
-    const struct {
-        const char* contains;
-        QStringList saved;
-    } cases[] = {{"red", {u"RED-2.jpg"_s, u"Red.gif"_s}},
-                 {".GIF", {u"Red.gif"_s, u"green.gif"_s}},
-                 {"blue", {}}};
-    for (const auto& c : cases) {
-        QDir(folder()).removeRecursively();
-        server.clearRequests();
-        const CliRun r = run(getArgs({u"--contains"_s, QString::fromUtf8(c.contains)}));
-        EXPECT_EQ(r.exitCode, 0) << c.contains << r.err.toStdString();
-        EXPECT_EQ(folderFiles(), c.saved) << c.contains;
-        // Files left out are not even asked for.
-        EXPECT_EQ(server.requestCount(), 1 + c.saved.size()) << c.contains;
-        EXPECT_TRUE(r.err.endsWith(QByteArray::number(c.saved.size()) +
-                                   " files downloaded successfully!\n"));
-    }
-}
-
 TEST_F(CliProcessTest, BrokenTwiceResumesFromFourKilobytesBeforeTheLastByte) {
     const QByteArray body = MakeTestBytes(40000, 5);
     int served = 0;
@@ -187,40 +165,6 @@ TEST_F(CliProcessTest, BrokenTwiceResumesFromFourKilobytesBeforeTheLastByte) {
     EXPECT_EQ(Sha256(test::ReadFileBytes(saved(u"big.exe"_s))), Sha256(body));
     EXPECT_EQ(r.err.count("[1/1] Resuming download...\n"), 2) << r.err.toStdString();
     EXPECT_EQ(test::ReadFileBytes(logPath()), QByteArray());
-}
-
-TEST_F(CliProcessTest, ServerThatCannotResumeMakesTheFileStartOverFromTheBudget) {
-    const QByteArray body = MakeTestBytes(30000, 6);
-    const struct {
-        const char* retries;
-        int exitCode;
-        QByteArray log;
-    } cases[] = {{"2", 0, ""}, {"1", 3, "Unable to resume download.\r\n"}};
-    for (const auto& c : cases) {
-        QDir(folder()).removeRecursively();
-        server.clearRequests();
-        int served = 0;
-        server.setRoute("/site/w.gif", [&](const test::RecordedRequest&) {
-            Response r = Response::withBody(body);
-            r.honourRange = false;  // every answer is the whole file
-            if (served++ == 0) {
-                r.breakAfter = 12000;
-            }
-            return r;
-        });
-        server.setRoute("/site/index.html", Response::withBody(PageLinking({"w.gif"})));
-        const CliRun r = run(getArgs({u"--retries"_s, QString::fromLatin1(c.retries)}));
-        EXPECT_EQ(r.exitCode, c.exitCode) << c.retries << r.err.toStdString();
-        EXPECT_EQ(server.requestCount("/site/w.gif"), 2) << c.retries;
-        if (c.exitCode == 0) {
-            EXPECT_EQ(Sha256(test::ReadFileBytes(saved(u"w.gif"_s))), Sha256(body));
-            EXPECT_EQ(test::ReadFileBytes(logPath()), QByteArray());
-        } else {
-            EXPECT_TRUE(folderFiles().isEmpty());
-            EXPECT_EQ(test::ReadFileBytes(logPath()),
-                      server.url("/site/w.gif").toUtf8() + "\r\n" + c.log);
-        }
-    }
 }
 
 TEST_F(CliProcessTest, MissingFileAmongOthersIsLogged) {
@@ -316,20 +260,6 @@ TEST_F(CliProcessTest, PasswordFileOpensAProtectedPageAndItsFiles) {
     EXPECT_EQ(refused.exitCode, 2);
 }
 
-TEST_F(CliProcessTest, FailureThatHitsEveryFileStopsTheBatch) {
-    servePage({{"x1.gif", "1"}, {"x2.gif", "2"}, {"x3.gif", "3"}});
-    server.setBasicAuth("/site/x1.gif", "ann", "pw");
-    server.setBasicAuth("/site/x2.gif", "ann", "pw");
-    const CliRun r = run(getArgs());
-    EXPECT_EQ(r.exitCode, 3) << r.err.toStdString();
-    EXPECT_EQ(server.requestCount("/site/x2.gif"), 0);
-    EXPECT_EQ(server.requestCount("/site/x3.gif"), 0);
-    EXPECT_TRUE(folderFiles().isEmpty());
-    EXPECT_EQ(test::ReadFileBytes(logPath()),
-              server.url("/site/x1.gif").toUtf8() + "\r\nAuthorization failed.\r\n");
-    EXPECT_TRUE(r.err.contains("\nThe remaining 2 file(s) were not downloaded.\n"));
-}
-
 TEST_F(CliProcessTest, PortAppliesToFileUrlsThatNameNone) {
     server.setRoute("/site/index.html",
                     Response::withBody("<a href=\"http://127.0.0.1/site/far.gif\">far</a>"));
@@ -362,46 +292,6 @@ TEST_F(CliProcessTest, CtrlCCancelsTheCurrentFileAndEndsTheBatch) {
     EXPECT_TRUE(r.err.endsWith("[2/3] b.gif failed: interrupted.\nDownload interrupted.\n"))
         << r.err.toStdString();
     EXPECT_EQ(test::ReadFileBytes(logPath()), QByteArray());
-}
-
-TEST_F(CliProcessTest, FtpFileLinkedFromAWebPage) {
-    if (!test::FtpFixture::isAvailable()) {
-        GTEST_SKIP() << test::FtpFixture::unavailableReason().toStdString();
-    }
-    QTemporaryDir root;
-    const QByteArray body = MakeTestBytes(50000, 10);
-    ASSERT_TRUE(test::WriteFileBytes(root.filePath(u"f.exe"_s), body));
-    test::FtpFixture ftp({.root = root.path()});
-    ASSERT_TRUE(ftp.start());
-    server.setRoute("/site/index.html",
-                    Response::withBody("<a href=\"" + ftp.url("/f.exe").toUtf8() + "\">f</a>"));
-    const CliRun r = run(getArgs());
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(Sha256(test::ReadFileBytes(saved(u"f.exe"_s))), Sha256(body));
-}
-
-// With libcurl 7.88 a reused FTP control connection sometimes stalls after the
-// EPSV answer until the multi handle is driven again: the page and its file on
-// one server must still arrive.
-TEST_F(CliProcessTest, FtpPageAndFiles) {
-    if (!test::FtpFixture::isAvailable()) {
-        GTEST_SKIP() << test::FtpFixture::unavailableReason().toStdString();
-    }
-    QTemporaryDir root;
-    const QByteArray body = MakeTestBytes(50000, 10);
-    ASSERT_TRUE(test::WriteFileBytes(root.filePath(u"index.html"_s),
-                                     PageLinking({"f.exe", "notes.txt", "gone.gif"})));
-    ASSERT_TRUE(test::WriteFileBytes(root.filePath(u"f.exe"_s), body));
-    ASSERT_TRUE(test::WriteFileBytes(root.filePath(u"notes.txt"_s), "not a wanted type"));
-    test::FtpFixture ftp({.root = root.path()});
-    ASSERT_TRUE(ftp.start());
-    const CliRun r =
-        run({u"get"_s, u"--dir"_s, folder(), u"--log"_s, logPath(), ftp.url("/index.html")});
-    EXPECT_EQ(r.exitCode, 3) << r.err.toStdString();
-    EXPECT_EQ(folderFiles(), QStringList{u"f.exe"_s});
-    EXPECT_EQ(Sha256(test::ReadFileBytes(saved(u"f.exe"_s))), Sha256(body));
-    EXPECT_EQ(test::ReadFileBytes(logPath()),
-              ftp.url("/gone.gif").toUtf8() + "\r\nFile was not found.\r\n");
 }
 
 }  // namespace

@@ -134,28 +134,5 @@ TEST(TerminalProgress, BarIsRedrawnAtMostTenTimesASecond) {
     EXPECT_EQ(screen.text.count('\n'), 1);
 }
 
-TEST(TerminalProgress, MessagesOnATerminalStartOnALineOfTheirOwn) {
-    test::LocaleGuard locale(test::EnglishUS());
-    Screen screen;
-    TerminalProgress view = screen.progress(true);
-    view.beginFile(2, 3, u"http://h/d.bin"_s, u"/d/d.bin"_s);
-    EXPECT_TRUE(screen.text.isEmpty());  // the bar says which file it is
-    view.progressReset(-1);
-    view.progressUpdate(Snapshot(500, -1, 1, u"d.bin"_s, 2, 3));
-    view.setStatusText(u"Resuming download..."_s);
-    view.progressReset(-1);
-    view.close();
-    view.endFile(false, u"Download incomplete - no retries left."_s);
-    const QByteArrayList lines = screen.text.split('\n');
-    ASSERT_EQ(lines.size(), 5) << screen.text.toStdString();
-    EXPECT_EQ(lines[0].toStdString(),
-              "\r[2/3] d.bin 0 bytes\x1b[K\r[2/3] d.bin 500 bytes  500 bytes/Sec\x1b[K");
-    EXPECT_EQ(lines[1].toStdString(), "[2/3] Resuming download...");
-    // The bar comes back at once, with the bytes kept so far.
-    EXPECT_EQ(lines[2].toStdString(), "\r[2/3] d.bin 500 bytes  500 bytes/Sec\x1b[K");
-    EXPECT_EQ(lines[3].toStdString(), "[2/3] d.bin failed: Download incomplete - no retries left.");
-    EXPECT_EQ(lines[4].toStdString(), "");
-}
-
 }  // namespace
 }  // namespace pg::cli

@@ -53,12 +53,6 @@ QByteArray ReadAt(const QString& path, qint64 offset, qint64 size) {
     return file.read(size);
 }
 
-QString ServedFolder(const QTemporaryDir& dir, const QString& name) {
-    const QString path = dir.filePath(name);
-    QDir().mkpath(path);
-    return path;
-}
-
 // nginx's combined log line for a finished request: the status and the body bytes sent.
 struct LoggedRequest {
     int status = 0;
@@ -209,46 +203,6 @@ TEST(EngineServersTest, TransferCutByANginxRestartResumesWhereItBroke) {
     // written: nginx sent exactly that many bytes as a partial answer.
     ASSERT_GE(receivedWhenAsked, 1000 * 1000);
     EXPECT_TRUE(LastAnswerStartedAt(nginx, u"/cut.bin"_s, kSize, receivedWhenAsked - 4096));
-}
-
-TEST(EngineServersTest, NginxBasicAuthentication) {
-    if (!NginxFixture::isAvailable()) {
-        GTEST_SKIP() << NginxFixture::unavailableReason().toStdString();
-    }
-    QTemporaryDir served;
-    const QByteArray body = MakeTestBytes(200000, 3);
-    ASSERT_TRUE(test::WriteTestFile(ServedFolder(served, u"private"_s) + u"/s.bin"_s, 200000, 3));
-    NginxFixture nginx({.root = served.path(),
-                        .authLocation = u"/private/"_s,
-                        .authUser = u"anna"_s,
-                        .authPassword = u"s3cret"_s});
-    ASSERT_TRUE(nginx.start());
-
-    const struct {
-        const char* user;
-        const char* password;
-        bool ok;
-    } cases[] = {{"anna", "s3cret", true},
-                 {"anna", "wrong", false},
-                 {"bert", "s3cret", false},
-                 {"", "", false}};
-    for (const auto& c : cases) {
-        EngineRig rig;
-        const QString target = rig.target(u"s.bin"_s);
-        const QString url = nginx.url("/private/s.bin");
-        const bool ok =
-            rig.download(url, target, QString::fromUtf8(c.user), QString::fromUtf8(c.password));
-        EXPECT_EQ(ok, c.ok) << c.user << ":" << c.password;
-        if (c.ok) {
-            EXPECT_EQ(FileHash(target), Hash(body));
-            EXPECT_TRUE(rig.log.lines.isEmpty());
-        } else {
-            EXPECT_EQ(rig.log.lines, (QStringList{url, u"Authorization failed."_s}))
-                << c.user << ":" << c.password;
-            EXPECT_TRUE(rig.flags.CancelAll);
-            EXPECT_TRUE(rig.files().isEmpty());
-        }
-    }
 }
 
 TEST(EngineServersTest, FtpDownloadsAndRefusals) {

@@ -81,21 +81,6 @@ TEST_F(EngineTest, BrokenTransferResumesFourKilobytesBeforeTheLastByte) {
     EXPECT_EQ(rig.questions.retryAsked, 2);
 }
 
-TEST_F(EngineTest, CancelOnTheIncompleteQuestionDeletesThePartialFile) {
-    server.setRoute("/c.bin", [](const test::RecordedRequest&) {
-        Response r = Response::withBody(MakeTestBytes(40000, 1));
-        r.breakAfter = 20000;
-        return r;
-    });
-    ASSERT_TRUE(test::WriteFileBytes(rig.target(u"c.bin"_s), "earlier file"));
-    rig.questions.onRetry = [] { return false; };
-    EXPECT_FALSE(rig.download(server.url("/c.bin"), rig.target(u"c.bin"_s)));
-    EXPECT_EQ(rig.questions.retryAsked, 1);
-    EXPECT_EQ(test::ReadFileBytes(rig.target(u"c.bin"_s)), "earlier file");
-    EXPECT_EQ(rig.files(), QStringList{u"c.bin"_s});
-    EXPECT_TRUE(rig.log.lines.isEmpty());  // the user's choice is not an error
-}
-
 TEST_F(EngineTest, EmptyFirstReadIsAnInterruptedTransfer) {
     int served = 0;
     const QByteArray body = MakeTestBytes(5000, 2);
@@ -195,20 +180,6 @@ TEST_F(EngineTest, StatusCodesAreLoggedWithTheirFlags) {
         EXPECT_EQ(test::ReadFileBytes(rig.target(u"s"_s)), "earlier") << c.status;
         EXPECT_EQ(rig.files(), QStringList{u"s"_s}) << c.status;
     }
-}
-
-TEST_F(EngineTest, CredentialsOpenAProtectedFile) {
-    const QByteArray body = MakeTestBytes(7000, 8);
-    server.setRoute("/basic.bin", Response::withBody(body));
-    server.setBasicAuth("/basic.bin", "anna", "s3cret");
-    server.setRoute("/digest.bin", Response::withBody(body));
-    server.setDigestAuth("/digest.bin", "anna", "s3cret");
-    EXPECT_TRUE(rig.download(server.url("/basic.bin"), rig.target(u"b"_s), u"anna"_s, u"s3cret"_s));
-    EXPECT_TRUE(
-        rig.download(server.url("/digest.bin"), rig.target(u"d"_s), u"anna"_s, u"s3cret"_s));
-    EXPECT_EQ(test::ReadFileBytes(rig.target(u"d"_s)), body);
-    EXPECT_FALSE(rig.download(server.url("/basic.bin"), rig.target(u"x"_s), u"anna"_s, u"wrong"_s));
-    EXPECT_EQ(rig.log.lines.value(1), u"Authorization failed."_s);
 }
 
 TEST_F(EngineTest, BodyWithoutLengthIsSavedWholeWhenItEndsCleanly) {
@@ -327,17 +298,6 @@ TEST_F(EngineTest, FullDiskIsReportedBeforeAnyByteIsWritten) {
     EXPECT_EQ(askedFolder, rig.dir.path());
     EXPECT_TRUE(rig.files().isEmpty());
     EXPECT_TRUE(rig.view.updates.empty());
-}
-
-TEST_F(EngineTest, RateAndTimeLeftComeFromTheStartClock) {
-    server.setRoute("/t", Response::withBody(MakeTestBytes(20000, 1)));
-    double clock = 100;
-    rig.context.clock = [&] { return clock; };
-    rig.view.onStatus = [&](const QString&) { clock += 1; };
-    ASSERT_TRUE(rig.download(server.url("/t"), rig.target(u"t"_s)));
-    // The start clock lies one second before the answer ("Saving:" moved the
-    // clock to 102, so it is 101); the last update sees 102.
-    EXPECT_DOUBLE_EQ(rig.view.updates.back().elapsed, 1.0);
 }
 
 }  // namespace

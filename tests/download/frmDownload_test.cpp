@@ -78,59 +78,10 @@ protected:
     frmDownload window{flags};
 };
 
-TEST_F(FrmDownloadTest, ControlsCarryTheirNamesAndCaptions) {
-    const struct {
-        QString name;
-        QString caption;
-    } captions[] = {
-        {u"StatusLabel"_s, u"StatusLabel"_s},
-        {u"SourceLabel"_s, u"SourceLabel"_s},
-        {u"EstimatedTimeLeft"_s, u"Estimated time left:"_s},
-        {u"TimeLabel"_s, u"TimeLabel"_s},
-        {u"DownloadTo"_s, u"Download to:"_s},
-        {u"ToLabel"_s, u"ToLabel"_s},
-        {u"TransferRate"_s, u"Transfer rate:"_s},
-        {u"RateLabel"_s, u"RateLabel"_s},
-    };
-    for (const auto& c : captions) {
-        EXPECT_EQ(text(c.name), c.caption) << c.name.toStdString();
-    }
-    EXPECT_EQ(child<QPushButton>(u"CancelButton"_s)->text(), u"Cancel this download"_s);
-    EXPECT_EQ(child<QPushButton>(u"Command1"_s)->text(), u"Cancel all downloads"_s);
-    EXPECT_NE(bar(), nullptr);
-    EXPECT_NE(animation(), nullptr);
-    EXPECT_EQ(window.windowTitle(), u"Pagegleaner"_s);
-}
-
 TEST_F(FrmDownloadTest, FixedFrameWithoutClippedCaptions) {
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
     EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     ExpectNothingClipped(window);
-}
-
-TEST(FrmDownloadFontTest, GrowsWithALargeFont) {
-    const QFont saved = QApplication::font();
-    QFont large = saved;
-    large.setPointSize(20);
-    QApplication::setFont(large);
-    DownloadFlags flags;
-    {
-        frmDownload window(flags);
-        EXPECT_GT(window.width(), 5520 / 15);
-        EXPECT_GT(window.height(), 3540 / 15);
-        ExpectNothingClipped(window);
-    }
-    QApplication::setFont(saved);
-}
-
-TEST_F(FrmDownloadTest, TabOrderIsCancelThisThenCancelAll) {
-    QStringList chain;
-    for (QWidget* w = window.nextInFocusChain(); w != &window; w = w->nextInFocusChain()) {
-        if ((w->focusPolicy() & Qt::TabFocus) != 0 && w->isVisibleTo(&window)) {
-            chain << w->objectName();
-        }
-    }
-    EXPECT_EQ(chain, (QStringList{u"CancelButton"_s, u"Command1"_s}));
 }
 
 TEST_F(FrmDownloadTest, OpenEmptiesValuesStartsAnimationAndShows) {
@@ -264,24 +215,6 @@ TEST_F(FrmDownloadTest, ResetDropsAnUpdateNotShownYet) {
     // After a reset the next update is shown at once again.
     window.progressUpdate(Snapshot(300, 1000, 3));
     EXPECT_EQ(window.windowTitle(), u"30% of setup.exe completed - 3 of 10"_s);
-}
-
-TEST_F(FrmDownloadTest, BarHandlesLargeAndUnknownLengths) {
-    window.open();
-    window.progressReset(3 * kGiB);
-    EXPECT_EQ(bar()->minimum(), 0);
-    EXPECT_EQ(bar()->maximum(), 1610612736);
-    EXPECT_EQ(bar()->value(), 0);
-    window.progressUpdate(Snapshot(3 * kGiB, 3 * kGiB, 100));
-    EXPECT_EQ(bar()->value(), bar()->maximum());
-
-    window.progressReset(-1);
-    EXPECT_EQ(bar()->minimum(), 0);
-    EXPECT_EQ(bar()->maximum(), 0);
-    window.progressUpdate(Snapshot(471859, -1, 11));
-    EXPECT_EQ(bar()->maximum(), 0);
-    EXPECT_EQ(window.windowTitle(), u"461 KB of setup.exe completed - 3 of 10"_s);
-    EXPECT_EQ(text(u"TimeLabel"_s), u"Unknown (461 KB copied)"_s);
 }
 
 }  // namespace

@@ -98,14 +98,6 @@ INSTANTIATE_TEST_SUITE_P(
                                u"/d"_s, Checked, std::nullopt, std::nullopt, std::nullopt}),
     [](const auto& param) { return std::string(param.param.name); });
 
-TEST(UrlHistoryRecord, InvalidIndexLoadsNoFields) {
-    const UrlHistory history = MakeHistory({u"http://h/|/d|1|*.a|u|p|"_s});
-    for (int index : {-1, 1, 100}) {
-        const JobSettingsUpdate u = history.LoadRecord(index);
-        EXPECT_FALSE(u.URL || u.DDir || u.All || u.FTypes || u.User || u.Pwd || u.Hide) << index;
-    }
-}
-
 struct FindCase {
     const char* name;
     QStringList urls;
@@ -172,24 +164,6 @@ TEST(UrlHistoryAdd, InsertsAtTopOnlyWhenNotFound) {
     EXPECT_EQ(history.countText(), u"2 URLs"_s);
 }
 
-TEST(UrlHistoryUpdate, RewritesRestOfFoundEntryOnly) {
-    UrlHistory history = MakeHistory({u"http://a/|/a|0|||||"_s, u"http://b/x|/b|0|||||"_s});
-    int changes = 0;
-    history.setOnChanged([&changes] { ++changes; });
-
-    EXPECT_FALSE(history.UpdateCurrentRecord(Job(u"http://c/"_s, u"/c"_s)));
-    EXPECT_EQ(history.currentIndex(), -1);
-    EXPECT_EQ(history.recordText(0), u"http://a/|/a|0|||||"_s);
-    EXPECT_EQ(history.recordText(1), u"http://b/x|/b|0|||||"_s);
-    EXPECT_EQ(changes, 0);
-
-    EXPECT_TRUE(history.UpdateCurrentRecord(Job(u"http://B/"_s, u"/new"_s, Grayed)));
-    EXPECT_EQ(history.currentIndex(), 1);
-    EXPECT_EQ(history.recordText(0), u"http://a/|/a|0|||||"_s);
-    EXPECT_EQ(history.recordText(1), u"http://b/x|/new|2|*.zip|anna|secret|"_s);
-    EXPECT_EQ(changes, 1);
-}
-
 TEST(UrlHistoryMarks, FollowEntriesOnInsert) {
     UrlHistory history = MakeHistory({u"http://a/|"_s, u"http://b/|"_s, u"http://c/|"_s});
     int changes = 0;
@@ -212,22 +186,6 @@ TEST(UrlHistoryMarks, FollowEntriesOnInsert) {
     history.setMarked(1, false);
     EXPECT_EQ(history.markedCount(), 1);
     EXPECT_EQ(changes, 4);
-}
-
-TEST(UrlHistoryCount, TextHasNoSingularForm) {
-    UrlHistory history;
-    int changes = 0;
-    history.setOnChanged([&changes] { ++changes; });
-    EXPECT_EQ(history.countText(), u"0 URLs"_s);
-    history.append(u"a"_s, u"|"_s);
-    EXPECT_EQ(history.countText(), u"1 URLs"_s);
-    for (int i = 0; i < 11; ++i) {
-        history.append(u"a"_s, u"|"_s);
-    }
-    EXPECT_EQ(history.countText(), u"12 URLs"_s);
-    history.clear();
-    EXPECT_EQ(history.countText(), u"0 URLs"_s);
-    EXPECT_EQ(changes, 13);
 }
 
 }  // namespace

@@ -28,10 +28,4 @@ bool RunEventLoopUntil(const std::function<bool()>& predicate, int timeoutMs) {
     return met || predicate();
 }
 
-void RunEventLoopFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 }  // namespace pg::test

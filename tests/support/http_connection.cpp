@@ -25,8 +25,6 @@ HttpConnection::HttpConnection(QTcpSocket* socket, Dispatcher dispatcher, QObjec
         tickBudget_ = response_.throttleBytes;
         pump();
     });
-    delay_.setSingleShot(true);
-    connect(&delay_, &QTimer::timeout, this, &HttpConnection::startResponse);
 }
 
 HttpConnection::~HttpConnection() = default;
@@ -41,57 +39,34 @@ void HttpConnection::start() {
 
 void HttpConnection::abort() {
     throttle_.stop();
-    delay_.stop();
     socket_->abort();
 }
 
 void HttpConnection::onReadyRead() {
     buffer_ += socket_->readAll();
-    if (state_ == State::ReadingHead) {
-        const qsizetype end = buffer_.indexOf("\r\n\r\n");
-        if (end < 0) {
-            if (buffer_.size() > kMaxHeadSize) {
-                sendError(400);
-            }
-            return;
-        }
-        const auto parsed = ParseRequestHead(buffer_.left(end));
-        buffer_.remove(0, end + 4);
-        if (!parsed) {
+    if (state_ != State::ReadingHead) {
+        buffer_.clear();  // one request per connection: anything after it is dropped
+        return;
+    }
+    const qsizetype end = buffer_.indexOf("\r\n\r\n");
+    if (end < 0) {
+        if (buffer_.size() > kMaxHeadSize) {
             sendError(400);
-            return;
         }
-        request_ = *parsed;
-        requestBodyLength_ = std::max<qint64>(0, request_.header("Content-Length").toLongLong());
-        if (request_.header("Expect").compare("100-continue", Qt::CaseInsensitive) == 0) {
-            socket_->write("HTTP/1.1 100 Continue\r\n\r\n");
-        }
-        state_ = State::ReadingBody;
-    }
-    if (state_ == State::ReadingBody) {
-        if (buffer_.size() < requestBodyLength_) {
-            return;
-        }
-        request_.body = buffer_.left(requestBodyLength_);
-        buffer_.clear();
-        state_ = State::Answering;
-        handleRequest();
         return;
     }
-    // One request per connection: anything after it is read and dropped.
+    const auto parsed = ParseRequestHead(buffer_.left(end));
     buffer_.clear();
-}
-
-void HttpConnection::handleRequest() {
+    if (!parsed) {
+        sendError(400);
+        return;
+    }
+    request_ = *parsed;
+    state_ = State::Answering;
     response_ = dispatcher_(request_);
-    if (response_.neverAnswer) {
-        return;
+    if (!response_.neverAnswer) {
+        startResponse();
     }
-    if (response_.headerDelayMs > 0) {
-        delay_.start(response_.headerDelayMs);
-        return;
-    }
-    startResponse();
 }
 
 void HttpConnection::sendError(int status) {
@@ -103,24 +78,12 @@ void HttpConnection::startResponse() {
     if (state_ == State::Sending || state_ == State::Done) {
         return;
     }
-    qint64 total = response_.body.size();
-    if (!response_.bodyFile.isEmpty()) {
-        file_ = std::make_unique<QFile>(response_.bodyFile);
-        if (!file_->open(QIODevice::ReadOnly)) {
-            qWarning("TestHttpServer: cannot open body file %s", qPrintable(response_.bodyFile));
-            file_.reset();
-            sendError(500);
-            return;
-        }
-        total = file_->size();
-    }
+    const qint64 total = response_.body.size();
     state_ = State::Sending;
     const BodySlice slice = PlanBodySlice(response_, request_.header("Range"), total);
 
-    const QByteArray reason = slice.status == response_.status && !response_.reason.isEmpty()
-                                  ? response_.reason
-                                  : ReasonPhrase(slice.status);
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(slice.status) + ' ' + reason + "\r\n";
+    QByteArray head =
+        "HTTP/1.1 " + QByteArray::number(slice.status) + ' ' + ReasonPhrase(slice.status) + "\r\n";
     if (response_.chunked) {
         head += "Transfer-Encoding: chunked\r\n";
     } else if (response_.sendContentLength) {
@@ -144,27 +107,16 @@ void HttpConnection::startResponse() {
 
     bodyOffset_ = slice.offset;
     bodyEnd_ = slice.offset + slice.length;
-    bodyToSend_ = request_.method == "HEAD" ? 0 : slice.length;
+    bodyToSend_ = slice.length;
     if (response_.breakAfter >= 0 && response_.breakAfter < bodyToSend_) {
         bodyToSend_ = response_.breakAfter;
         breaking_ = true;
-    }
-    if (file_ && !file_->seek(bodyOffset_)) {
-        abort();
-        return;
     }
     if (response_.throttleBytes > 0) {
         tickBudget_ = response_.throttleBytes;
         throttle_.start(response_.throttleIntervalMs);
     }
     pump();
-}
-
-QByteArray HttpConnection::readBody(qint64 size) {
-    if (file_) {
-        return file_->read(size);
-    }
-    return response_.body.mid(bodyOffset_, size);
 }
 
 void HttpConnection::pump() {
@@ -190,11 +142,7 @@ void HttpConnection::pumpBody() {
             }
             tickBudget_ -= size;
         }
-        const QByteArray piece = readBody(size);
-        if (piece.size() != size) {
-            abort();  // the body file shrank or cannot be read
-            return;
-        }
+        const QByteArray piece = response_.body.mid(bodyOffset_, size);
         if (response_.chunked) {
             // The piece before a break announces the whole rest of the body, so
             // the client sees a chunk cut short.
@@ -216,12 +164,8 @@ void HttpConnection::pumpBody() {
 void HttpConnection::finishResponse() {
     state_ = State::Done;
     throttle_.stop();
-    file_.reset();
-    if (response_.chunked && !breaking_ && request_.method != "HEAD") {
+    if (response_.chunked && !breaking_) {
         socket_->write("0\r\n\r\n");
-    }
-    if (onResponseFinished) {
-        onResponseFinished();
     }
     // Flushes what is queued, then closes (a FIN, so a cut body arrives intact).
     socket_->disconnectFromHost();
@@ -234,8 +178,6 @@ void HttpConnection::closed() {
     closedReported_ = true;
     state_ = State::Done;
     throttle_.stop();
-    delay_.stop();
-    file_.reset();
     if (onClosed) {
         onClosed(this);
     }

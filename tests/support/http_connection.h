@@ -3,12 +3,10 @@
 #include "support/http_message.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QObject>
 #include <QTimer>
 
 #include <functional>
-#include <memory>
 
 class QTcpSocket;
 
@@ -16,8 +14,7 @@ namespace pg::test {
 
 // One accepted connection of TestHttpServer: reads a request, asks the server
 // for the answer, then writes it with the faults the Response asks for and
-// closes. Large bodies are written as the socket drains (bytesWritten), so
-// files of any size are served without holding them in memory.
+// closes. Bodies are written as the socket drains (bytesWritten).
 class HttpConnection : public QObject {
 public:
     using Dispatcher = std::function<Response(RecordedRequest)>;
@@ -27,8 +24,6 @@ public:
 
     // Called once when the connection has closed, from either side.
     std::function<void(HttpConnection*)> onClosed;
-    // Called once when the whole answer (or its cut part) has been queued.
-    std::function<void()> onResponseFinished;
 
     // Starts reading; call after setting the callbacks.
     void start();
@@ -36,16 +31,14 @@ public:
     void abort();
 
 private:
-    enum class State { ReadingHead, ReadingBody, Answering, Sending, Done };
+    enum class State { ReadingHead, Answering, Sending, Done };
 
     void onReadyRead();
-    void handleRequest();
     void startResponse();
     void pump();
     void pumpBody();
     void finishResponse();
     void sendError(int status);
-    QByteArray readBody(qint64 size);
     void closed();
 
     QTcpSocket* socket_;
@@ -53,17 +46,14 @@ private:
     State state_ = State::ReadingHead;
     QByteArray buffer_;
     RecordedRequest request_;
-    qint64 requestBodyLength_ = 0;
 
     Response response_;
-    std::unique_ptr<QFile> file_;
     qint64 bodyOffset_ = 0;  // next byte of the source to send
     qint64 bodyEnd_ = 0;     // end of the slice in the source
     qint64 bodyToSend_ = 0;  // body bytes still to send before finishing or breaking
     bool breaking_ = false;  // bodyToSend_ ends at the break point, not the body's end
     qint64 tickBudget_ = 0;  // throttled bytes left in this tick
     QTimer throttle_;
-    QTimer delay_;
     bool closedReported_ = false;
     bool pumping_ = false;
 };

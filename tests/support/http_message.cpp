@@ -62,13 +62,6 @@ Response Response::withBody(const QByteArray& body, const QByteArray& contentTyp
     return response;
 }
 
-Response Response::fromFile(const QString& path, const QByteArray& contentType) {
-    Response response;
-    response.bodyFile = path;
-    response.addHeader("Content-Type", contentType);
-    return response;
-}
-
 Response Response::withStatus(int status, const QByteArray& body) {
     Response response;
     response.status = status;

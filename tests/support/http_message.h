@@ -34,9 +34,7 @@ std::optional<RecordedRequest> ParseRequestHead(const QByteArray& head);
 // What the test server answers. Plain data, so tests can build it inline.
 struct Response {
     int status = 200;
-    QByteArray reason;  // empty: the usual phrase for status
     QByteArray body;
-    QString bodyFile;    // when set, the body is streamed from this file instead of body
     HeaderList headers;  // sent after the generated ones; a name given here replaces
                          // the generated Content-Type and Accept-Ranges
     bool sendContentLength = true;
@@ -50,7 +48,6 @@ struct Response {
     // >= 0: close the connection after this many body bytes although the headers
     // announce the full length (a broken transfer).
     qint64 breakAfter = -1;
-    int headerDelayMs = 0;     // wait this long before sending the headers
     bool neverAnswer = false;  // read the request, then stay silent until the server stops
     // > 0: send at most this many body bytes per tick so a client can be stopped mid-body.
     qint64 throttleBytes = 0;
@@ -59,8 +56,6 @@ struct Response {
     Response& addHeader(const QByteArray& name, const QByteArray& value);
 
     static Response withBody(const QByteArray& body,
-                             const QByteArray& contentType = "application/octet-stream");
-    static Response fromFile(const QString& path,
                              const QByteArray& contentType = "application/octet-stream");
     static Response withStatus(int status, const QByteArray& body = {});
     static Response redirect(const QByteArray& location, int status = 302);

@@ -97,34 +97,15 @@ QByteArray NginxFixture::configuration() const {
         c += "    " + QByteArray(kind) + "_temp_path " +
              quoted(p + u"/tmp/"_s + QLatin1String(kind)) + ";\n";
     }
-    c += "    types {\n"
-         "        text/html html htm;\n"
-         "        text/plain txt;\n"
-         "        text/css css;\n"
-         "        application/javascript js;\n"
-         "        image/png png;\n"
-         "        image/jpeg jpg jpeg;\n"
-         "        image/gif gif;\n"
-         "        application/pdf pdf;\n"
-         "        application/zip zip;\n"
-         "    }\n"
+    c += "    types { text/html html htm; }\n"
          "    default_type application/octet-stream;\n"
          "    sendfile on;\n"
          "    server {\n";
     c += "        listen 127.0.0.1:" + QByteArray::number(port_) + ";\n";
     c += "        server_name localhost;\n";
     c += "        root " + quoted(QDir(options_.root).absolutePath()) + ";\n";
-    if (options_.autoindex) {
-        c += "        autoindex on;\n";
-    }
     if (options_.limitRate > 0) {
         c += "        limit_rate " + QByteArray::number(options_.limitRate) + ";\n";
-    }
-    if (!options_.authLocation.isEmpty()) {
-        c += "        location " + quoted(options_.authLocation) + " {\n";
-        c += "            auth_basic " + quoted(options_.authRealm) + ";\n";
-        c += "            auth_basic_user_file " + quoted(p + u"/htpasswd"_s) + ";\n";
-        c += "        }\n";
     }
     c += "    }\n"
          "}\n";
@@ -139,11 +120,7 @@ bool NginxFixture::writeFiles(QString* error) const {
             return false;
         }
     }
-    // nginx accepts clear-text passwords with the {PLAIN} scheme.
-    const QByteArray htpasswd =
-        options_.authUser.toUtf8() + ":{PLAIN}" + options_.authPassword.toUtf8() + '\n';
-    if (!writeFile(p + u"/nginx.conf"_s, configuration()) ||
-        !writeFile(p + u"/htpasswd"_s, htpasswd)) {
+    if (!writeFile(p + u"/nginx.conf"_s, configuration())) {
         *error = QStringLiteral("cannot write the nginx configuration in %1").arg(p);
         return false;
     }

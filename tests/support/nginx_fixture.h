@@ -10,13 +10,8 @@
 namespace pg::test {
 
 struct NginxOptions {
-    QString root{};          // folder served at "/"
-    QString authLocation{};  // e.g. "/private/": Basic authentication there; empty: none
-    QString authUser{};
-    QString authPassword{};
-    QString authRealm = QStringLiteral("pg-test");
-    qint64 limitRate = 0;    // bytes per second per connection; 0: unlimited
-    bool autoindex = false;  // folder listings
+    QString root{};        // folder served at "/"
+    qint64 limitRate = 0;  // bytes per second per connection; 0: unlimited
 };
 
 // The real nginx (/usr/sbin/nginx) on 127.0.0.1 and a free port, with its

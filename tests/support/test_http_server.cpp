@@ -113,7 +113,6 @@ void TestHttpServer::onNewConnection() {
         auto* connection = new HttpConnection(
             socket, [this](RecordedRequest request) { return dispatch(std::move(request)); }, this);
         connection->onClosed = [this](HttpConnection* closed) { onConnectionClosed(closed); };
-        connection->onResponseFinished = [this] { ++finishedResponses_; };
         connections_.insert(connection);
         connection->start();
     }
@@ -127,7 +126,6 @@ void TestHttpServer::onConnectionClosed(HttpConnection* connection) {
 Response TestHttpServer::dispatch(RecordedRequest request) {
     request.index = int(requests_.size());
     requests_.append(request);
-    Q_EMIT requestReceived(request);
 
     const auto auth = auth_.constFind(request.path);
     if (auth != auth_.constEnd() && !IsAuthorized(*auth, request, nonce_, opaque_)) {

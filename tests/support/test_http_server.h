@@ -69,14 +69,6 @@ public:
     int requestCount(const QByteArray& path) const;
     void clearRequests() { requests_.clear(); }
 
-    // Connections accepted and not yet closed (by either side).
-    int openConnectionCount() const { return int(connections_.size()); }
-    // Responses whose last byte (or breakAfter byte) has been handed to the socket.
-    int finishedResponseCount() const { return finishedResponses_; }
-
-Q_SIGNALS:
-    void requestReceived(const pg::test::RecordedRequest& request);
-
 private:
     Response dispatch(RecordedRequest request);
     void onNewConnection();
@@ -89,7 +81,6 @@ private:
     Handler fallback_;
     QList<RecordedRequest> requests_;
     QSet<HttpConnection*> connections_;
-    int finishedResponses_ = 0;
     QByteArray nonce_;
     QByteArray opaque_;
 };
