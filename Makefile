@@ -18,7 +18,7 @@ build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
-	bash scripts/run.sh $(BUILD_DIR)/src/pagegleaner
+	bash scripts/run.sh $(BUILD_DIR)/bin/pagegleaner
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600

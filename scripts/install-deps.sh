@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev libcurl4-openssl-dev
+    qt6-base-dev libcurl4-openssl-dev libcpp-httplib-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation2
     xvfb xauth

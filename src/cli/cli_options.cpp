@@ -1,6 +1,6 @@
 #include "cli/cli_options.h"
 
-#include "app/app_settings.h"
+#include "job/job_store.h"
 
 #include <QFile>
 #include <QTextStream>

@@ -5,9 +5,7 @@
 #include "cli/retry_questions.h"
 #include "cli/terminal_progress.h"
 #include "download/batch.h"
-#include "download/engine.h"
-#include "download/error_log.h"
-#include "download/format.h"
+#include "download/cancel_request.h"
 #include "scan/file_list.h"
 
 #include <sys/ioctl.h>
@@ -21,34 +19,9 @@ namespace pg::cli {
 
 namespace {
 
-// Logged for a file whose transfer broke off once more than --retries allowed.
-const QString kRetriesSpent = u"Download incomplete - no retries left."_s;
-
-// Passes entries on to the error log and tells how many there were and the last one.
-class CountingLog : public ErrorLog {
-public:
-    explicit CountingLog(ErrorLog& log) : log_(log) {}
-    void append(const QString& url, const QString& message) override {
-        log_.append(url, message);
-        ++count_;
-        last_ = message;
-    }
-    int count() const { return count_; }
-    const QString& lastMessage() const { return last_; }
-
-private:
-    ErrorLog& log_;
-    int count_ = 0;
-    QString last_;
-};
-
 void WriteErr(const QByteArray& bytes) {
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
     std::fflush(stderr);
-}
-
-void ErrLine(const QString& text) {
-    WriteErr(text.toLocal8Bit() + '\n');
 }
 
 int TerminalWidth() {
@@ -74,80 +47,50 @@ QStringList SelectFiles(const QStringList& urls, const QString& contains) {
 }  // namespace
 
 int RunGet(PageFetcher& fetcher, Transport& transport, const CliOptions& options,
-           const QString& password) {
-    const ScanOutcome outcome = ScanPage(fetcher, options, password);
-    if (!outcome.retrieved) {
-        ErrLine(outcome.failure);
+           const QString& password, const QString& defaultLogPath) {
+    const PageScanResult scan = ScanPageOf(fetcher, options, password);
+    if (ReportScanFailure(scan)) {
         return ExitPageFailed;
     }
 
-    const QString logPath = options.logFile.isEmpty() ? DefaultErrorLogPath() : options.logFile;
-    FileErrorLog fileLog;
-    if (!fileLog.create(logPath)) {
-        ErrLine(u"pagegleaner-cli: cannot create the error log %1"_s.arg(logPath));
-        return ExitFilesFailed;
-    }
-    CountingLog log(fileLog);
-
-    const QStringList files = SelectFiles(outcome.urls, options.contains);
-    const int count = static_cast<int>(files.size());
-    TerminalProgress view(::isatty(STDERR_FILENO) == 1, &WriteErr, TerminalWidth());
-    DownloadFlags flags;
-    // The engine only looks at its flags while it waits, which is where the
+    TerminalProgress progress(::isatty(STDERR_FILENO) == 1, &WriteErr, TerminalWidth());
+    CancelRequest cancel;
+    // The engine looks at the request while it waits, which is where the
     // watch's notifier runs.
-    InterruptWatch interrupt([&flags] {
-        flags.CancelThis = true;
-        flags.CancelAll = true;
+    InterruptWatch interrupt([&cancel] {
+        cancel.CancelThis = true;
+        cancel.CancelAll = true;
     });
     RetryBudgetQuestions questions(options.retries,
                                    [&interrupt] { return interrupt.interrupted(); });
-    DownloadContext context{.transport = transport,
-                            .view = view,
-                            .questions = questions,
-                            .log = log,
-                            .flags = flags,
-                            .remotePort = options.port,
-                            .timeoutSecs = options.timeoutSecs,
-                            .freeSpace = {},  // the file system's
-                            .clock = {}};     // the system's
+    BatchServices services{transport, progress, questions, cancel, {}};
 
-    int downloaded = 0;
-    for (int i = 0; i < count && !interrupt.interrupted(); ++i) {
-        const QString& url = files.at(i);
-        const QString target = BatchTargetPath(options.directory, url);
-        view.beginFile(i + 1, count, url, target);
-        questions.startFile();
-        const int logged = log.count();
-        if (DownloadFile(context, url, target, options.userName, password, i + 1, count)) {
-            ++downloaded;
-            view.endFile(true, {});
-            continue;
-        }
-        if (interrupt.interrupted()) {
-            view.endFile(false, u"interrupted."_s);
-            break;
-        }
-        // The engine logs every failure but a retry that was refused.
-        if (log.count() == logged) {
-            log.append(url, kRetriesSpent);
-        }
-        view.endFile(false, log.lastMessage());
-        if (flags.CancelAll && i + 1 < count) {
-            view.note(u"The remaining %1 file(s) were not downloaded."_s.arg(count - i - 1));
-            break;
-        }
+    BatchJob job;
+    job.urls = SelectFiles(scan.urls, options.contains);
+    job.directory = options.directory;
+    job.credentials = {options.userName, password};
+    job.remotePort = options.port;
+    job.timeoutSecs = options.timeoutSecs;
+    job.errorLogPath = options.logFile.isEmpty() ? defaultLogPath : options.logFile;
+    job.incompleteMessage = u"Download incomplete - no retries left."_s;
+    const BatchReport report = RunBatch(services, job);
+
+    if (!report.logCreated) {
+        progress.note(u"pagegleaner-cli: cannot create the error log %1"_s.arg(job.errorLogPath));
     }
-    fileLog.close();
-
     if (interrupt.interrupted()) {
-        view.note(u"Download interrupted."_s);
+        progress.note(u"Download interrupted."_s);
         return ExitInterrupted;
     }
-    if (log.count() > 0) {
-        view.note(u"Errors occurred while downloading - see %1"_s.arg(logPath));
+    if (report.attempted < report.fileCount) {
+        progress.note(u"The remaining %1 file(s) were not downloaded."_s.arg(report.fileCount -
+                                                                             report.attempted));
+    }
+    if (report.errorsLogged > 0) {
+        progress.note(u"Errors occurred while downloading - see %1"_s.arg(job.errorLogPath));
         return ExitFilesFailed;
     }
-    view.note(u"%1 files downloaded successfully!"_s.arg(downloaded));
+    progress.note(BatchStatusText(report));
     return ExitOk;
 }
 

@@ -10,12 +10,12 @@ class Transport;
 namespace pg::cli {
 
 // pagegleaner-cli get: scans the page, then downloads every listed file (or
-// those whose URL contains --contains) into --dir one after the other with the
-// window's transfer engine. Broken transfers are retried from the --retries
-// budget without asking; failures go to the error log; progress goes to
+// those whose URL contains --contains) into --dir with the window's batch.
+// Broken transfers are retried from the --retries budget without asking;
+// failures go to the error log (--log, else defaultLogPath); progress goes to
 // stderr; Ctrl+C cancels the current file and ends the batch. Returns the exit
 // code.
 int RunGet(PageFetcher& fetcher, Transport& transport, const CliOptions& options,
-           const QString& password);
+           const QString& password, const QString& defaultLogPath);
 
 }  // namespace pg::cli

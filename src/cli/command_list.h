@@ -1,8 +1,7 @@
 #pragma once
 
 #include "cli/cli_options.h"
-
-#include <QStringList>
+#include "scan/page_scan.h"
 
 namespace pg {
 class PageFetcher;
@@ -10,14 +9,13 @@ class PageFetcher;
 
 namespace pg::cli {
 
-// Scans the page as "6) &Extract file URLs" does. On success `urls` holds the
-// list the window would show; otherwise `failure` holds the window's status text.
-struct ScanOutcome {
-    bool retrieved = false;
-    QStringList urls;
-    QString failure;
-};
-ScanOutcome ScanPage(PageFetcher& fetcher, const CliOptions& options, const QString& password);
+// Scans the page of the options as "6) &Extract file URLs" does.
+PageScanResult ScanPageOf(PageFetcher& fetcher, const CliOptions& options,
+                          const QString& password);
+
+// When the page could not be fetched, prints the window's status text for it on
+// stderr and returns true.
+bool ReportScanFailure(const PageScanResult& result);
 
 // pagegleaner-cli list: prints each file URL on its own line.
 int RunList(PageFetcher& fetcher, const CliOptions& options, const QString& password);

@@ -3,6 +3,7 @@
 #include "cli/command_list.h"
 #include "platform/curl_page_fetcher.h"
 #include "platform/curl_transport.h"
+#include "platform/program_paths.h"
 
 #include <QCoreApplication>
 
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
     pg::CurlPageFetcher fetcher;
     if (options.command == QLatin1String("get")) {
         pg::CurlTransport transport;
-        return RunGet(fetcher, transport, options, password);
+        return RunGet(fetcher, transport, options, password, pg::ErrorLogPath());
     }
     return RunList(fetcher, options, password);
 }

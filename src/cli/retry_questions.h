@@ -17,8 +17,7 @@ public:
     explicit RetryBudgetQuestions(int retries, StopFn stopRequested = {});
 
     // Gives the next file the whole budget again.
-    void startFile() { used_ = 0; }
-    int retriesUsed() const { return used_; }
+    void transferStarted() override { used_ = 0; }
 
     bool continueWithoutResume() override;
     bool retryIncomplete(const QString& timeLeftText) override;

@@ -1,5 +1,6 @@
 #include "cli/terminal_progress.h"
 
+#include "download/engine.h"
 #include "download/format.h"
 #include "download/progress_text.h"
 
@@ -46,9 +47,7 @@ QString ProgressBarLine(const ProgressSnapshot& snapshot, int width) {
         figures = u" "_s + received;
     }
     if (const std::optional<double> rate = TransferRate(snapshot)) {
-        // Whole bytes below a kilobyte, where the window's label shows every digit.
-        figures +=
-            u"  "_s + FormatBytes(*rate < 1024 ? std::round(*rate) : *rate, u"###.0"_s) + u"/Sec"_s;
+        figures += u"  "_s + FormatRate(*rate);
     }
     if (const std::optional<double> left = TimeLeft(snapshot)) {
         figures += u"  "_s + FormatTime(*left);
@@ -81,32 +80,38 @@ void TerminalProgress::line(const QString& text) {
     write_(text.toLocal8Bit() + '\n');
 }
 
-void TerminalProgress::beginFile(int number, int count, const QString& url,
-                                 const QString& targetPath) {
+void TerminalProgress::transferStarted(const TransferItem& item) {
     endBar();
     current_ = {};
-    current_.itemNumber = number;
-    current_.itemCount = count;
-    current_.targetName = GetPathPart(targetPath, true, false);
+    current_.itemNumber = item.number;
+    current_.itemCount = item.count;
+    current_.targetName = GetPathPart(item.targetPath, true, false);
     if (!terminal_) {
-        line(prefix() + u' ' + url + u" -> "_s + targetPath);
+        line(prefix() + u' ' + item.url + u" -> "_s + item.targetPath);
     }
 }
 
-void TerminalProgress::endFile(bool ok, const QString& failure) {
-    if (!ok) {
-        line(prefix() + u' ' + current_.targetName + u" failed: "_s + failure);
-    } else if (!terminal_) {
-        line(prefix() + u' ' + current_.targetName + u" completed ("_s +
-             FormatBytes(static_cast<double>(current_.received)) + u')');
+void TerminalProgress::transferFinished(const TransferOutcome& outcome) {
+    endBar();
+    if (outcome.completed()) {
+        if (!terminal_) {
+            line(prefix() + u' ' + current_.targetName + u" completed ("_s +
+                 FormatBytes(static_cast<double>(current_.received)) + u')');
+        }
+        return;
     }
+    const QString why = !outcome.logMessage.isEmpty() ? outcome.logMessage
+                        : outcome.result == TransferOutcome::Result::Cancelled
+                            ? u"interrupted."_s
+                            : u"incomplete."_s;
+    line(prefix() + u' ' + current_.targetName + u" failed: "_s + why);
 }
 
 void TerminalProgress::note(const QString& text) {
     line(text);
 }
 
-void TerminalProgress::setStatusText(const QString& text) {
+void TerminalProgress::statusChanged(const QString& text) {
     if (text == QLatin1String("Resuming download...")) {
         line(prefix() + u' ' + text);
     }
@@ -119,16 +124,12 @@ void TerminalProgress::progressReset(qint64 total) {
     }
 }
 
-void TerminalProgress::progressUpdate(const ProgressSnapshot& snapshot) {
+void TerminalProgress::progressUpdated(const ProgressSnapshot& snapshot) {
     current_ = snapshot;
     stale_ = true;
     if (terminal_ && (!barShown_ || now() - lastDraw_ >= kRedrawInterval)) {
         draw();
     }
-}
-
-void TerminalProgress::close() {
-    endBar();
 }
 
 void TerminalProgress::draw() {

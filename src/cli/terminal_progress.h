@@ -1,6 +1,6 @@
 #pragma once
 
-#include "download/progress_view.h"
+#include "download/transfer_observer.h"
 
 #include <QByteArray>
 #include <QString>
@@ -20,7 +20,7 @@ QString ProgressBarLine(const ProgressSnapshot& snapshot, int width);
 // redrawn in place, at most ten times a second, and ended with a newline; on
 // anything else (a pipe, a file) plain lines tell when a file starts, resumes
 // and ends.
-class TerminalProgress : public ProgressView {
+class TerminalProgress : public TransferObserver {
 public:
     using WriteFn = std::function<void(const QByteArray&)>;
     using ClockFn = std::function<double()>;  // seconds on a steady clock
@@ -28,20 +28,15 @@ public:
     // terminal: redraw a bar line of `width` characters; clock: empty for the system's.
     TerminalProgress(bool terminal, WriteFn write, int width = 80, ClockFn clock = {});
 
-    // The batch's side, around each file.
-    void beginFile(int number, int count, const QString& url, const QString& targetPath);
-    // failure: why the file did not arrive (not used when ok).
-    void endFile(bool ok, const QString& failure);
     // A line of its own, after whatever was drawn.
     void note(const QString& text);
 
-    // The engine's side.
-    void open() override {}
-    void setStatusText(const QString& text) override;
-    void setSourceAndTarget(const QString&, const QString&, const QString&) override {}
+    void transferStarted(const TransferItem& item) override;
+    void statusChanged(const QString& text) override;
+    void sourceAndTarget(const QString&, const QString&, const QString&) override {}
     void progressReset(qint64 total) override;
-    void progressUpdate(const ProgressSnapshot& snapshot) override;
-    void close() override;
+    void progressUpdated(const ProgressSnapshot& snapshot) override;
+    void transferFinished(const TransferOutcome& outcome) override;
 
 private:
     static constexpr double kRedrawInterval = 0.1;

@@ -1,73 +1,65 @@
 #include "download/batch.h"
 
-#include "app/option_rules.h"
-#include "download/engine.h"
+#include "download/cancel_request.h"
 #include "download/error_log.h"
 #include "download/format.h"
 
+using namespace Qt::StringLiterals;
+
 namespace pg {
 
-QString BatchText::Success(int count) {
-    return QString::number(count) + QStringLiteral(" files downloaded successfully!");
-}
-
 QString BatchTargetPath(const QString& directory, const QString& url) {
-    return directory + QLatin1Char('/') + GetPathPart(url, true, true);
+    return directory + u'/' + GetPathPart(url, true, true);
 }
 
-int RunBatch(BatchWindow& window, BatchServices& services, const BatchJob& job) {
-    if (job.directory.isEmpty()) {
-        window.setStatusText(BatchText::NoDirectory);
-        window.focusFolderButton();
-        return 0;
-    }
-    const int itemCount = static_cast<int>(job.urls.size());
-    int itemNumber = 0;
-    int successCount = 0;
-    window.hideMainWindow();
-
-    DownloadFlags& flags = services.flags;
-    flags.CancelThis = false;
-    flags.DownloadError = false;
+BatchReport RunBatch(BatchServices& services, const BatchJob& job) {
+    BatchReport report;
+    report.fileCount = static_cast<int>(job.urls.size());
 
     FileErrorLog log;
-    log.create(job.errorLogPath);
+    report.logCreated = log.create(job.errorLogPath);
 
-    DownloadContext context{services.transport,
-                            services.view,
+    TransferContext context{services.transport,
+                            services.observer,
                             services.questions,
-                            log,
-                            flags,
-                            RemotePortFromOption(job.remPort),
-                            TimeoutSecsFromOption(job.secs),
+                            services.cancel,
+                            job.remotePort,
+                            job.timeoutSecs,
                             services.freeSpace,
                             {}};
     for (const QString& url : job.urls) {
-        ++itemNumber;
-        if (DownloadFile(context, url, BatchTargetPath(job.directory, url), job.userName,
-                         job.password, itemNumber, itemCount)) {
-            ++successCount;
+        if (services.cancel.CancelAll) {
+            report.cancelled = true;
+            break;
         }
-        if (flags.CancelAll) {
-            flags.CancelAll = false;
+        const TransferItem item{url, BatchTargetPath(job.directory, url), ++report.attempted,
+                                report.fileCount};
+        services.observer.transferStarted(item);
+        TransferOutcome outcome = DownloadFile(context, item, job.credentials);
+        if (outcome.result == TransferOutcome::Result::Incomplete) {
+            outcome.logMessage = job.incompleteMessage;
+        }
+        if (outcome.completed()) {
+            ++report.downloaded;
+        } else if (!outcome.logMessage.isEmpty()) {
+            log.append(url, outcome.logMessage);
+            ++report.errorsLogged;
+        }
+        services.observer.transferFinished(outcome);
+        if (outcome.stopBatch) {
+            report.cancelled = services.cancel.CancelAll;
             break;
         }
     }
     log.close();
+    return report;
+}
 
-    window.addPageToHistory();
-    window.showMainWindow();
-    window.beep();
-    if (flags.DownloadError) {
-        window.setStatusText(BatchText::Errors);
-        flags.DownloadError = false;
-        if (window.askToViewErrorLog()) {
-            window.openErrorLog(job.errorLogPath);
-        }
-    } else {
-        window.setStatusText(BatchText::Success(successCount));
+QString BatchStatusText(const BatchReport& report) {
+    if (report.errorsLogged > 0) {
+        return u"Errors occurred while downloading - please view error log file"_s;
     }
-    return successCount;
+    return QString::number(report.downloaded) + u" files downloaded successfully!"_s;
 }
 
 }  // namespace pg

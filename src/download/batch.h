@@ -1,6 +1,6 @@
 #pragma once
 
-#include "download/progress_view.h"
+#include "download/engine.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,60 +10,49 @@
 
 namespace pg {
 
-class TransferQuestions;
-class Transport;
-
-// What a batch needs from the main window.
-class BatchWindow {
-public:
-    virtual ~BatchWindow() = default;
-    virtual void setStatusText(const QString& text) = 0;
-    virtual void focusFolderButton() = 0;
-    virtual void hideMainWindow() = 0;
-    virtual void showMainWindow() = 0;
-    virtual void beep() = 0;
-    // Enters the page URL with the job's current fields into the history.
-    virtual void addPageToHistory() = 0;
-    // "Errors occurred while downloading. Do you want to view the error log file?"
-    virtual bool askToViewErrorLog() = 0;
-    virtual void openErrorLog(const QString& path) = 0;
-};
-
-// One batch: the checked file URLs in list order and the job fields it reads.
+// One batch: the files to fetch in list order and what every transfer uses.
 struct BatchJob {
     QStringList urls;
     QString directory;
-    QString userName;
-    QString password;
-    QString remPort;  // the options as stored text
-    QString secs;
+    Credentials credentials;
+    int remotePort = 80;
+    int timeoutSecs = 60;
     QString errorLogPath;
+    // Logged for a file whose broken transfer was not retried; empty: nothing
+    // is logged, as when the user declines the retry question.
+    QString incompleteMessage;
 };
 
 struct BatchServices {
     Transport& transport;
-    ProgressView& view;
+    TransferObserver& observer;
     TransferQuestions& questions;
-    DownloadFlags& flags;
+    const CancelRequest& cancel;
     std::function<std::optional<qint64>(const QString&)> freeSpace;  // empty: the file system's
 };
 
-namespace BatchText {
-inline const QString NoDirectory =
-    QStringLiteral("Please specify a directory where the downloaded files will be stored");
-inline const QString Errors =
-    QStringLiteral("Errors occurred while downloading - please view error log file");
-inline const QString ViewLogQuestion =
-    QStringLiteral("Errors occurred while downloading. Do you want to view the error log file?");
-QString Success(int count);
-}  // namespace BatchText
+// How a batch went.
+struct BatchReport {
+    int fileCount = 0;     // files the batch was given
+    int attempted = 0;     // files it started before it ended
+    int downloaded = 0;    // files that arrived whole
+    int errorsLogged = 0;  // failures written to the error log
+    bool cancelled = false;  // the user stopped the batch
+    bool logCreated = false;
+};
 
 // The download target of a file URL: the folder, "/", and the URL's text after
 // its last "/" (query included).
 QString BatchTargetPath(const QString& directory, const QString& url);
 
-// "7) &Download Files": downloads every file of the job into its folder, one
-// after the other, and reports. Returns the number of files that arrived.
-int RunBatch(BatchWindow& window, BatchServices& services, const BatchJob& job);
+// Downloads every file of the job into its folder, one after the other, and
+// writes each failure to a freshly created error log. A failure that would hit
+// every further file, and "Cancel all downloads", end the batch early.
+BatchReport RunBatch(BatchServices& services, const BatchJob& job);
+
+// The status bar text after a batch.
+QString BatchStatusText(const BatchReport& report);
+inline const QString kViewLogQuestion =
+    QStringLiteral("Errors occurred while downloading. Do you want to view the error log file?");
 
 }  // namespace pg

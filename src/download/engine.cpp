@@ -1,20 +1,21 @@
 #include "download/engine.h"
 
-#include "download/error_log.h"
+#include "download/cancel_request.h"
 #include "download/format.h"
+#include "download/free_space.h"
 #include "download/part_file.h"
 #include "download/progress_text.h"
 #include "download/transfer_questions.h"
 #include "download/transport.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
 #include <sys/stat.h>
 #include <cerrno>
-#include <filesystem>
+
+using namespace Qt::StringLiterals;
 
 namespace pg {
 
@@ -42,48 +43,42 @@ int EnsureFolder(const QString& folder) {
 
 class Transfer {
 public:
-    Transfer(DownloadContext& context, const QString& url, const QString& targetPath,
-             const QString& userName, const QString& password, int itemNumber, int itemCount)
-        : c_(context),
-          flags_(context.flags),
-          url_(url),
-          targetPath_(targetPath),
-          userName_(userName),
-          password_(password),
-          itemNumber_(itemNumber),
-          itemCount_(itemCount),
-          part_(targetPath) {}
+    Transfer(TransferContext& context, const TransferItem& item, const Credentials& credentials)
+        : c_(context), item_(item), credentials_(credentials), part_(item.targetPath) {}
 
-    bool run();
+    TransferOutcome run();
 
 private:
     // One request and its transfer; returns at the point where the end checks run.
     void attempt();
-    void log(const QString& message) {
-        flags_.DownloadError = true;
-        c_.log.append(url_, message);
+    bool complete() const {
+        return lengthRead_ && FileOpened &&
+               ((TotalBytes >= 0 && ResumeOffset == TotalBytes) || (TotalBytes < 0 && cleanEnd_));
     }
-    void failPhase2(int errorNumber) {
-        log(SystemErrorMessage(errorNumber));
-        flags_.CancelThis = true;
+    // A failure that a retry may mend (the request got no answer or broke off).
+    void failRequest(const QString& message, bool stopBatch) {
+        failure_ = message;
+        stopBatch_ = stopBatch;
+    }
+    // A failure that ends this file at once: an answer that is no file, or the disk.
+    void failFile(const QString& message, bool stopBatch = false) {
+        failRequest(message, stopBatch);
+        abandoned_ = true;
         part_.close();
     }
+    bool stopped() const { return c_.cancel.stopsFile(); }
     double now() const { return c_.clock ? c_.clock() : SteadySeconds(); }
     std::optional<qint64> freeSpace(const QString& folder) const {
         return c_.freeSpace ? c_.freeSpace(folder) : FreeSpaceFor(folder);
     }
-    ProgressSnapshot snapshot() const {
-        return {ResumeOffset, TotalBytes, now() - StartClock, targetName_, itemNumber_, itemCount_};
+    TransferRequest request(qint64 offset) const {
+        return {item_.url,     credentials_.userName, credentials_.password,
+                c_.remotePort, c_.timeoutSecs,        offset};
     }
 
-    DownloadContext& c_;
-    DownloadFlags& flags_;
-    const QString url_;
-    const QString targetPath_;
-    const QString userName_;
-    const QString password_;
-    const int itemNumber_;
-    const int itemCount_;
+    TransferContext& c_;
+    const TransferItem& item_;
+    const Credentials& credentials_;
     QString targetName_;
     QString urlName_;
 
@@ -97,66 +92,63 @@ private:
     bool cleanEnd_ = false;
     bool emptyFile_ = false;
     double lastTimeLeft_ = 0;
+
+    QString failure_;  // the last attempt's failure, for the error log
+    bool stopBatch_ = false;
+    bool abandoned_ = false;
 };
 
-bool Transfer::run() {
-    flags_.CancelThis = false;
-    flags_.CancelAll = false;
-    targetName_ = GetPathPart(targetPath_, true, false);
-    urlName_ = GetPathPart(url_, true, true);
-    c_.view.open();
+TransferOutcome Transfer::run() {
+    using Result = TransferOutcome::Result;
+    targetName_ = GetPathPart(item_.targetPath, true, false);
+    urlName_ = GetPathPart(item_.url, true, true);
+    c_.questions.transferStarted();
 
-    bool result = false;
+    bool declined = false;
     for (;;) {
+        failure_.clear();
+        stopBatch_ = false;
         attempt();
-        // End checks.
-        const bool complete =
-            lengthRead_ && FileOpened &&
-            ((TotalBytes >= 0 && ResumeOffset == TotalBytes) || (TotalBytes < 0 && cleanEnd_));
-        if (complete) {
+        if (complete()) {
             if (const int error = part_.commit(ResumeOffset)) {
-                failPhase2(error);
+                failFile(SystemErrorMessage(error));
                 break;
             }
-            c_.view.setStatusText(QStringLiteral("Download completed!"));
-            result = true;
-            break;
+            c_.observer.statusChanged(u"Download completed!"_s);
+            return {Result::Completed, false, {}};
         }
-        if (!FileOpened || !part_.exists()) {
-            flags_.CancelThis = true;
-            break;
-        }
-        if (flags_.CancelThis) {
+        if (abandoned_ || !FileOpened || !part_.exists() || stopped()) {
             break;
         }
         // The connection ended before the whole file arrived.
         if (!c_.questions.retryIncomplete(FormatTime(lastTimeLeft_))) {
+            declined = true;
             break;
         }
         Resuming = true;
     }
-    if (!result) {
-        part_.discard();
+    part_.discard();
+    if (!failure_.isEmpty()) {
+        return {Result::Failed, stopBatch_ || c_.cancel.CancelAll, failure_};
     }
-    flags_.CancelThis = true;  // lets the progress window close
-    c_.view.close();
-    return result;
+    if (declined) {
+        return {Result::Incomplete, false, {}};
+    }
+    return {Result::Cancelled, c_.cancel.CancelAll, {}};
 }
 
 void Transfer::attempt() {
     cleanEnd_ = false;
     if (Resuming) {
-        c_.view.setStatusText(QStringLiteral("Resuming download..."));
+        c_.observer.statusChanged(u"Resuming download..."_s);
         ResumeOffset = std::max<qint64>(0, ResumeOffset - kResumeOverlap);
     } else {
-        c_.view.setStatusText(QStringLiteral("Getting file information..."));
+        c_.observer.statusChanged(u"Getting file information..."_s);
     }
     c_.transport.processEvents();
 
-    TransferRequest request{url_,          userName_,      password_,
-                            c_.remotePort, c_.timeoutSecs, ResumeOffset};
-    std::unique_ptr<TransferSession> session = c_.transport.start(request);
-    const auto stop = [this] { return flags_.CancelThis; };
+    std::unique_ptr<TransferSession> session = c_.transport.start(request(ResumeOffset));
+    const auto stop = [this] { return stopped(); };
 
     for (bool again = true; again;) {
         again = false;
@@ -164,25 +156,22 @@ void Transfer::attempt() {
         if (wait == TransferSession::Wait::Stopped) {
             return;
         }
-        c_.view.setStatusText(QStringLiteral("Saving:"));
-        c_.view.setSourceAndTarget(urlName_, session->remoteHost(), targetPath_);
+        c_.observer.statusChanged(u"Saving:"_s);
+        c_.observer.sourceAndTarget(urlName_, session->remoteHost(), item_.targetPath);
         if (wait == TransferSession::Wait::Failed) {
             const TransferError error = session->error();
             if (error.noConnection) {
-                log(LogText::NoConnection);
-                flags_.CancelAll = true;
+                failRequest(LogText::NoConnection, true);
             } else {
-                log(QStringLiteral("Error %1 : %2").arg(error.code).arg(error.text));
+                failRequest(u"Error %1 : %2"_s.arg(error.code).arg(error.text), false);
             }
             return;
         }
 
         int status = session->statusCode();
         // Some servers refuse "bytes=0-" on an empty file: that is an empty file.
-        const bool emptyFile =
-            status == 416 && ResumeOffset == 0 && session->unsatisfiedRangeLength() == 0;
-        emptyFile_ = emptyFile;
-        if (emptyFile) {
+        emptyFile_ = status == 416 && ResumeOffset == 0 && session->unsatisfiedRangeLength() == 0;
+        if (emptyFile_) {
             status = 200;
         }
         const std::optional<qint64> rangeStart = session->rangeStart();
@@ -193,34 +182,27 @@ void Transfer::attempt() {
             part_.discard();
             FileOpened = false;
             if (!c_.questions.continueWithoutResume()) {
-                log(LogText::ResumeRefused);
-                flags_.CancelThis = true;
+                failFile(LogText::ResumeRefused);
                 return;
             }
             Resuming = false;
             ResumeOffset = 0;
             if (wrongRange) {
                 // Ask again for the whole file.
-                session = c_.transport.start(
-                    {url_, userName_, password_, c_.remotePort, c_.timeoutSecs, 0});
+                session = c_.transport.start(request(0));
                 again = true;
-                continue;
             }
         } else if (status == 204) {
-            log(LogText::NothingToDownload);
-            flags_.CancelThis = true;
+            failFile(LogText::NothingToDownload);
             return;
         } else if (status == 401) {
-            log(LogText::AuthorizationFailed);
-            flags_.CancelAll = true;
+            failFile(LogText::AuthorizationFailed, true);
             return;
         } else if (status == 404) {
-            log(LogText::NotFound);
-            flags_.CancelThis = true;
+            failFile(LogText::NotFound);
             return;
         } else if ((status != 200 && status != 206) || wrongRange) {
-            log(LogText::Unexpected);
-            flags_.CancelAll = true;
+            failFile(LogText::Unexpected, true);
             return;
         }
     }
@@ -232,27 +214,26 @@ void Transfer::attempt() {
     }
 
     if (TotalBytes > 0) {
-        const std::optional<qint64> free = freeSpace(QFileInfo(targetPath_).absolutePath());
+        const std::optional<qint64> free = freeSpace(QFileInfo(item_.targetPath).absolutePath());
         if (free && *free < TotalBytes) {
-            log(LogText::DiskFull);
-            flags_.CancelAll = true;
+            failFile(LogText::DiskFull, true);
             return;
         }
     }
 
-    c_.view.progressReset(TotalBytes);
+    c_.observer.progressReset(TotalBytes);
     c_.transport.processEvents();
     if (!Resuming) {
         ResumeOffset = 0;
     }
 
     // From here on, errors of the file system abandon the file.
-    if (const int error = EnsureFolder(GetPathPart(targetPath_, false, false))) {
-        failPhase2(error);
+    if (const int error = EnsureFolder(GetPathPart(item_.targetPath, false, false))) {
+        failFile(SystemErrorMessage(error));
         return;
     }
     if (const int error = part_.open(!Resuming)) {
-        failPhase2(error);
+        failFile(SystemErrorMessage(error));
         return;
     }
     FileOpened = true;
@@ -264,15 +245,16 @@ void Transfer::attempt() {
             break;
         }
         if (const int error = part_.write(chunk.data, chunk.size, ResumeOffset)) {
-            failPhase2(error);
+            failFile(SystemErrorMessage(error));
             return;
         }
-        if (flags_.CancelThis) {
+        if (stopped()) {
             break;
         }
         ResumeOffset += chunk.size;
-        const ProgressSnapshot progress = snapshot();
-        c_.view.progressUpdate(progress);
+        const ProgressSnapshot progress{ResumeOffset,         TotalBytes,   now() - StartClock,
+                                        targetName_,          item_.number, item_.count};
+        c_.observer.progressUpdated(progress);
         lastTimeLeft_ = TimeLeft(progress).value_or(0);
     }
     part_.close();
@@ -280,36 +262,9 @@ void Transfer::attempt() {
 
 }  // namespace
 
-namespace QuestionText {
-QString IncompleteText(const QString& timeLeftText) {
-    return QStringLiteral(
-               "The connection with the server was reset.\n\nClick \"Retry\" to resume "
-               "downloading the file.\n(Approximate time remaining: %1)\n\nClick \"Cancel\" to "
-               "cancel downloading the file.")
-        .arg(timeLeftText);
-}
-}  // namespace QuestionText
-
-std::optional<qint64> FreeSpaceFor(const QString& path) {
-    std::error_code error;
-    std::filesystem::path folder = QFile::encodeName(path).toStdString();
-    while (!folder.empty() && !std::filesystem::exists(folder, error)) {
-        const auto parent = folder.parent_path();
-        if (parent == folder) {
-            break;
-        }
-        folder = parent;
-    }
-    const std::filesystem::space_info info = std::filesystem::space(folder, error);
-    if (error) {
-        return std::nullopt;
-    }
-    return static_cast<qint64>(info.available);
-}
-
-bool DownloadFile(DownloadContext& context, const QString& url, const QString& targetPath,
-                  const QString& userName, const QString& password, int itemNumber, int itemCount) {
-    Transfer transfer(context, url, targetPath, userName, password, itemNumber, itemCount);
+TransferOutcome DownloadFile(TransferContext& context, const TransferItem& item,
+                             const Credentials& credentials) {
+    Transfer transfer(context, item, credentials);
     return transfer.run();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "download/progress_view.h"
+#include "download/transfer_observer.h"
 
 #include <QString>
 
@@ -9,18 +9,37 @@
 
 namespace pg {
 
-class ErrorLog;
+struct CancelRequest;
 class TransferQuestions;
 class Transport;
 
-// Everything one file transfer works with. The flags are shared with the
-// progress window (which sets them) and the batch (which reads them).
-struct DownloadContext {
+// The user name and password a file is fetched with (either may be empty).
+struct Credentials {
+    QString userName;
+    QString password;
+};
+
+// How one file transfer ended.
+struct TransferOutcome {
+    enum class Result {
+        Completed,   // the whole file is at the target
+        Failed,      // logMessage says why
+        Incomplete,  // the connection broke and the retry was declined
+        Cancelled,   // a cancel button, Escape or Ctrl+C
+    };
+    Result result = Result::Failed;
+    bool stopBatch = false;  // the cause would hit every further file, or the user cancelled all
+    QString logMessage;      // the error log's line for a failure
+
+    bool completed() const { return result == Result::Completed; }
+};
+
+// Everything one file transfer works with.
+struct TransferContext {
     Transport& transport;
-    ProgressView& view;
+    TransferObserver& observer;
     TransferQuestions& questions;
-    ErrorLog& log;
-    DownloadFlags& flags;
+    const CancelRequest& cancel;
     int remotePort = 80;
     int timeoutSecs = 60;
     // Free bytes for a folder; empty: asked from the file system.
@@ -40,15 +59,11 @@ inline const QString ResumeRefused = QStringLiteral("Unable to resume download."
 inline const QString DiskFull = QStringLiteral("Insufficient disk space.");
 }  // namespace LogText
 
-// Brings the file at `url` to `targetPath`, showing its progress, asking the
-// user to retry a broken transfer (which then resumes), and logging failures.
-// True when the whole file is on disk; after any other end nothing it wrote
-// stays, and an earlier file at targetPath is untouched.
-bool DownloadFile(DownloadContext& context, const QString& url, const QString& targetPath,
-                  const QString& userName, const QString& password, int itemNumber, int itemCount);
-
-// Free bytes on the file system that would hold `path` (its nearest existing
-// folder), or nothing when that cannot be told.
-std::optional<qint64> FreeSpaceFor(const QString& path);
+// Brings the file at item.url to item.targetPath, reporting its progress,
+// asking to retry a broken transfer (which then resumes). After any end but
+// Completed nothing it wrote stays, and an earlier file at the target is
+// untouched.
+TransferOutcome DownloadFile(TransferContext& context, const TransferItem& item,
+                             const Credentials& credentials);
 
 }  // namespace pg

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace pg {
 
@@ -32,11 +31,6 @@ void FileErrorLog::close() {
         std::fclose(file_);
         file_ = nullptr;
     }
-}
-
-QString DefaultErrorLogPath() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/Pagegleaner/error.log");
 }
 
 }  // namespace pg

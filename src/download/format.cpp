@@ -26,12 +26,12 @@ struct Decimal {
     int pointPos = 0;
 };
 
-Decimal ToDecimal(double value) {
+Decimal ToDecimal(double value, int significantDigits = kSignificantDigits) {
     Decimal d;
     d.negative = std::signbit(value);
     char buf[64];
     const auto result = std::to_chars(buf, buf + sizeof buf, std::fabs(value),
-                                      std::chars_format::scientific, kSignificantDigits - 1);
+                                      std::chars_format::scientific, significantDigits - 1);
     // "d.dddddddddddddde+XX"
     const std::string_view text(buf, static_cast<std::size_t>(result.ptr - buf));
     const std::size_t e = text.find('e');
@@ -110,9 +110,10 @@ QString Render(const Decimal& d, int minInt, int minFrac, int maxFrac) {
     return out;
 }
 
-// No thousands separator, no trailing zeros, up to 15 significant digits.
-QString GeneralForm(double value) {
-    const Decimal d = ToDecimal(value);
+// No thousands separator, no trailing zeros, up to 15 significant digits (7
+// for a single-precision value).
+QString GeneralForm(double value, int significantDigits = kSignificantDigits) {
+    const Decimal d = ToDecimal(value, significantDigits);
     const int fraction = std::max(0, static_cast<int>(d.digits.size()) - d.pointPos);
     return Render(d, 1, 0, fraction);
 }
@@ -169,6 +170,17 @@ QString FormatBytes(double value, const QString& format) {
         return FormatNumber(value / kMega, format.isEmpty() ? u"###0.0"_s : format) + u" MB"_s;
     }
     return FormatNumber(value / kGiga, format.isEmpty() ? u"###0.0"_s : format) + u" GB"_s;
+}
+
+QString FormatRate(double bytesPerSecond) {
+    constexpr int kSingleDigits = 7;
+    if (!std::isfinite(bytesPerSecond) || bytesPerSecond < 0) {
+        return {};
+    }
+    const double rate = static_cast<float>(bytesPerSecond);
+    const QString bytes = rate < 1024.0 ? GeneralForm(rate, kSingleDigits) + u" bytes"_s
+                                        : FormatBytes(rate, u"###.0"_s);
+    return bytes + u"/Sec"_s;
 }
 
 QString FormatTime(double seconds) {

@@ -20,6 +20,11 @@ QString FormatNumber(double value, QStringView pattern);
 // non-finite values give an empty string.
 QString FormatBytes(double value, const QString& format = {});
 
+// A transfer rate as the progress window shows it: "41.9 KB/Sec", or below a
+// kilobyte per second the number with the few digits a single-precision value
+// holds ("333.3333 bytes/Sec").
+QString FormatRate(double bytesPerSecond);
+
 // A duration as "45 sec", "2 min 5 sec" or "1 hr 2 min". Non-finite values give an
 // empty string.
 QString FormatTime(double seconds);

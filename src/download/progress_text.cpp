@@ -56,7 +56,7 @@ ProgressTexts MakeProgressTexts(const ProgressSnapshot& snapshot) {
     texts.timeLabel = time + u" ("_s + copied + u" copied)"_s;
 
     if (const std::optional<double> rate = TransferRate(snapshot)) {
-        texts.rateLabel = FormatBytes(*rate, u"###.0"_s) + u"/Sec"_s;
+        texts.rateLabel = FormatRate(*rate);
     }
     return texts;
 }

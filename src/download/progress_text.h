@@ -1,6 +1,6 @@
 #pragma once
 
-#include "download/progress_view.h"
+#include "download/transfer_observer.h"
 
 #include <QString>
 

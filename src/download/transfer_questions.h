@@ -8,6 +8,8 @@ namespace pg {
 class TransferQuestions {
 public:
     virtual ~TransferQuestions() = default;
+    // A new file starts (the command line gives each file its own retries).
+    virtual void transferStarted() {}
     // "Unable to Resume Download": true to start the file over from its first byte.
     virtual bool continueWithoutResume() = 0;
     // "Download Incomplete": true to retry, resuming where the transfer stopped.

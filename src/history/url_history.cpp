@@ -11,13 +11,13 @@ namespace pg {
 namespace {
 
 // Ordinals of the record fields, counted from 1 at the URL.
-enum Field { FieldUrl = 1, FieldDDir, FieldAll, FieldFTypes, FieldUser, FieldPwd };
+enum Field { FieldUrl = 1, FieldDirectory, FieldAllTypes, FieldFileTypes, FieldUserName, FieldPassword };
 
 }  // namespace
 
 QString BuildRecordRest(const JobSettings& job) {
-    return u"|"_s + job.DDir + u'|' + QString::number(job.All) + u'|' + job.FTypes + u'|' +
-           job.User + u'|' + job.Pwd + u'|';
+    return u"|"_s + job.directory + u'|' + CheckStateText(job.allTypes) + u'|' + job.fileTypes +
+           u'|' + job.userName + u'|' + job.password + u'|';
 }
 
 QString UrlHistory::url(int index) const {
@@ -40,6 +40,10 @@ void UrlHistory::clear() {
 }
 
 int UrlHistory::FindUrl(const QString& text) {
+    if (text.isEmpty()) {
+        current_ = -1;
+        return current_;
+    }
     const auto it = std::find_if(records_.begin(), records_.end(), [&text](const Record& r) {
         return r.url.startsWith(text, Qt::CaseInsensitive);
     });
@@ -52,7 +56,7 @@ void UrlHistory::setCurrentIndex(int index) {
 }
 
 bool UrlHistory::AddUrl(const QString& urlText, const JobSettings& job) {
-    if (FindUrl(urlText) >= 0) {
+    if (FindUrl(urlText) >= 0 || urlText.isEmpty()) {
         return false;
     }
     records_.insert(records_.begin(), {urlText, BuildRecordRest(job)});
@@ -61,7 +65,7 @@ bool UrlHistory::AddUrl(const QString& urlText, const JobSettings& job) {
 }
 
 bool UrlHistory::UpdateCurrentRecord(const JobSettings& job) {
-    const int index = FindUrl(job.URL);
+    const int index = FindUrl(job.url);
     if (index < 0) {
         return false;
     }
@@ -75,27 +79,27 @@ JobSettingsUpdate UrlHistory::LoadRecord(int index) const {
     // Every field ends at a "|"; the piece after the last one is unfinished and
     // ignored, and so is every field past the sixth.
     const QStringList pieces = recordText(index).split(u'|');
-    const int fields = std::min<int>(static_cast<int>(pieces.size()) - 1, FieldPwd);
+    const int fields = std::min<int>(static_cast<int>(pieces.size()) - 1, FieldPassword);
     for (int ordinal = 1; ordinal <= fields; ++ordinal) {
         const QString& field = pieces[ordinal - 1];
         switch (ordinal) {
             case FieldUrl:
-                update.URL = field;
+                update.url = field;
                 break;
-            case FieldDDir:
-                update.DDir = field;
+            case FieldDirectory:
+                update.directory = field;
                 break;
-            case FieldAll:
-                update.All = CheckValueFromText(field);
+            case FieldAllTypes:
+                update.allTypes = CheckStateFromText(field);
                 break;
-            case FieldFTypes:
-                update.FTypes = field;
+            case FieldFileTypes:
+                update.fileTypes = field;
                 break;
-            case FieldUser:
-                update.User = field;
+            case FieldUserName:
+                update.userName = field;
                 break;
-            case FieldPwd:
-                update.Pwd = field;
+            case FieldPassword:
+                update.password = field;
                 break;
         }
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/job_settings.h"
+#include "job/job_settings.h"
 
 #include <QString>
 
@@ -29,17 +29,19 @@ public:
     void clear();
 
     // Index of the first entry from the top whose URL begins with `text`,
-    // letter case ignored, or -1. The result becomes the current entry.
+    // letter case ignored, or -1. The result becomes the current entry. An
+    // empty text finds nothing: it is the beginning of every entry, so it would
+    // stand for whichever record happens to be the newest.
     int FindUrl(const QString& text);
 
     int currentIndex() const { return current_; }
     // -1 (or any index out of range) leaves no current entry.
     void setCurrentIndex(int index);
 
-    // Puts a new record at the top unless FindUrl(urlText) finds an entry;
-    // true when the record was added.
+    // Puts a new record at the top unless FindUrl(urlText) finds an entry or
+    // the URL is empty; true when the record was added.
     bool AddUrl(const QString& urlText, const JobSettings& job);
-    // Rewrites the settings of the entry FindUrl(job.URL) finds, keeping its
+    // Rewrites the settings of the entry FindUrl(job.url) finds, keeping its
     // URL and position; false (and nothing changed) when none is found.
     bool UpdateCurrentRecord(const JobSettings& job);
 

@@ -39,36 +39,41 @@ bool FileList::setChecked(int index, bool checked) {
     return true;
 }
 
-SelectionOutcome FileList::SelectAll() {
+SelectionOutcome FileList::SelectAll(const ProgressFn& progress) {
     if (entries_.isEmpty()) {
         return {QStringLiteral("No files to select"), std::nullopt, false, false};
     }
-    UpdatingList = true;
+    if (progress) {
+        progress(QStringLiteral("Selecting files..."));
+    }
     std::fill(checked_.begin(), checked_.end(), 1);
     checkedCount_ = count();
-    UpdatingList = false;
     return {FilesText(count(), " files selected"), true, true, false};
 }
 
-SelectionOutcome FileList::UnselectAll() {
+SelectionOutcome FileList::UnselectAll(const ProgressFn& progress) {
     if (entries_.isEmpty()) {
         return {QStringLiteral("No files to unselect"), std::nullopt, false, false};
     }
-    UpdatingList = true;
+    if (progress) {
+        progress(QStringLiteral("Unselecting files..."));
+    }
     std::fill(checked_.begin(), checked_.end(), 0);
     checkedCount_ = 0;
-    UpdatingList = false;
     return {FilesText(count(), " files unselected"), false, true, false};
 }
 
-SelectionOutcome FileList::SelectAllContaining(const QString& searchText) {
+SelectionOutcome FileList::SelectAllContaining(const QString& searchText,
+                                               const ProgressFn& progress) {
     if (entries_.isEmpty()) {
         return {QStringLiteral("No files to select"), std::nullopt, false, false};
     }
     if (searchText.isEmpty()) {
         return {QStringLiteral("Please specify text to search for"), std::nullopt, false, true};
     }
-    UpdatingList = true;
+    if (progress) {
+        progress(QStringLiteral("Selecting files..."));
+    }
     int matches = 0;
     for (int i = 0; i < count(); ++i) {
         if (entries_.at(i).contains(searchText, Qt::CaseInsensitive)) {
@@ -76,7 +81,6 @@ SelectionOutcome FileList::SelectAllContaining(const QString& searchText) {
             ++matches;
         }
     }
-    UpdatingList = false;
     return {FilesText(matches, " files selected"), true, true, false};
 }
 

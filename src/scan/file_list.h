@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -20,8 +21,9 @@ struct SelectionOutcome {
 // are the files to download.
 class FileList {
 public:
-    // True while the program itself changes the list (the preview ignores it then).
-    bool UpdatingList = false;
+    // Called with "Selecting files..." or "Unselecting files..." once a command
+    // has passed its checks and is about to walk the list.
+    using ProgressFn = std::function<void(const QString& text)>;
 
     int count() const { return static_cast<int>(entries_.size()); }
     const QString& entry(int index) const { return entries_.at(index); }
@@ -32,13 +34,12 @@ public:
 
     // Replaces the entries; all unchecked.
     void setEntries(QStringList entries);
-    void clear() { setEntries({}); }
     // Returns true when the mark changed.
     bool setChecked(int index, bool checked);
 
-    SelectionOutcome SelectAll();
-    SelectionOutcome UnselectAll();
-    SelectionOutcome SelectAllContaining(const QString& searchText);
+    SelectionOutcome SelectAll(const ProgressFn& progress = {});
+    SelectionOutcome UnselectAll(const ProgressFn& progress = {});
+    SelectionOutcome SelectAllContaining(const QString& searchText, const ProgressFn& progress = {});
     // After the user changed one check mark.
     SelectionOutcome CheckChanged() const;
 

@@ -44,11 +44,11 @@ public:
     QString baseUrl() const;                    // "http://127.0.0.1:PORT"
     QString url(const QByteArray& path) const;  // baseUrl() + path
 
-    QString prefix() const { return prefix_.path(); }
     QString errorLog() const;
     QString accessLog() const;
 
 private:
+    QString prefix() const { return prefix_.path(); }
     QString pidFile() const;
     QByteArray configuration() const;
     bool writeFiles(QString* error) const;

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace pg {
+
+struct TransferOutcome;
+
+// One file of a batch.
+struct TransferItem {
+    QString url;         // as listed
+    QString targetPath;  // folder, "/", the URL's last segment
+    int number = 1;      // 1-based among the batch's files
+    int count = 1;
+};
+
+// Everything a progress update shows, computed from the transfer's figures.
+struct ProgressSnapshot {
+    qint64 received = 0;  // bytes of the file written so far
+    qint64 total = -1;    // announced file length, -1 when unknown
+    double elapsed = 0;   // seconds since the engine's start clock
+    QString targetName;   // file name shown in the title
+    int itemNumber = 0;
+    int itemCount = 0;
+};
+
+// Hears how each file of a batch goes: the progress window, or the command
+// line's progress lines. An observer may show only the latest values it was
+// given; it must never slow the transfer down.
+class TransferObserver {
+public:
+    virtual ~TransferObserver() = default;
+    // A file starts: empty value labels, a fresh bar, the animation, the window shown.
+    virtual void transferStarted(const TransferItem& item) = 0;
+    // "Getting file information...", "Resuming download...", "Saving:", "Download completed!"
+    virtual void statusChanged(const QString& text) = 0;
+    virtual void sourceAndTarget(const QString& urlName, const QString& host,
+                                 const QString& targetPath) = 0;
+    // Bar value 0 and maximum total (-1: unknown length, the bar shows activity).
+    virtual void progressReset(qint64 total) = 0;
+    virtual void progressUpdated(const ProgressSnapshot& snapshot) = 0;
+    // The file has ended; the window closes.
+    virtual void transferFinished(const TransferOutcome& outcome) = 0;
+};
+
+}  // namespace pg

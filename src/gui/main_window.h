@@ -1,0 +1,117 @@
+#pragma once
+
+#include "gui/main_window_services.h"
+#include "history/url_history.h"
+#include "job/job_settings.h"
+#include "job/options.h"
+
+#include <QMainWindow>
+
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPushButton;
+class QStatusBar;
+
+namespace pg {
+
+class FileListModel;
+class ProgressWindow;
+class RecentUrlsWindow;
+struct SelectionOutcome;
+
+// The main window: the job fields, the file list, the status bar and the
+// buttons that start each step. Closing it ends the program.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(MainWindowServices services, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Caption, settings, URL history and welcome text; run before the first show.
+    void startUp();
+
+Q_SIGNALS:
+    // The window has closed and the shut-down has run: the program may end.
+    void finished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildControls();
+    void connectHandlers();
+    void shutDown();
+
+    void setStatusText(const QString& text);
+    JobSettings currentJob() const;
+    // Puts the given fields into the controls, in field order.
+    void applyJob(const JobSettingsUpdate& update);
+    // Copies record `index` of the history into the job fields without any
+    // record being rewritten meanwhile (-1: nothing changes).
+    void loadRecord(int index);
+    void updateCurrentRecord();
+
+    void extractFileUrls();
+    void fillFileList(const QStringList& urls);
+    void runSelection(
+        const std::function<SelectionOutcome(const std::function<void(const QString&)>&)>& command);
+    void applySelection(const SelectionOutcome& outcome);
+    void showOptions();
+    void showHelp();
+    void chooseFolder();
+    void downloadFiles();
+
+    MainWindowServices services_;
+    Options options_;
+    UrlHistory history_;
+    FileListModel* fileList_ = nullptr;
+    ProgressWindow* progressWindow_ = nullptr;  // while a batch runs
+    RecentUrlsWindow* recentUrlsWindow_ = nullptr;
+    // Steer the rewrite of the current URL's record: an edit of the file types,
+    // user name or password since that field got the focus, and a record being
+    // copied into the fields.
+    bool fieldChanged_ = false;
+    bool loadingRecord_ = false;
+    bool shutDownDone_ = false;
+    bool centred_ = false;
+
+    QLabel* urlHeading_ = nullptr;
+    QPushButton* getUrlButton_ = nullptr;
+    QLineEdit* urlEdit_ = nullptr;
+    QPushButton* recentUrlsButton_ = nullptr;
+    QLabel* folderHeading_ = nullptr;
+    QLineEdit* folderEdit_ = nullptr;
+    QPushButton* browseFolderButton_ = nullptr;
+    QLabel* typesHeading_ = nullptr;
+    QLabel* typesHint_ = nullptr;
+    QCheckBox* allTypesCheck_ = nullptr;
+    QLineEdit* typesEdit_ = nullptr;
+    QLabel* userHeading_ = nullptr;
+    QLineEdit* userEdit_ = nullptr;
+    QLabel* passwordHeading_ = nullptr;
+    QLineEdit* passwordEdit_ = nullptr;
+    QCheckBox* hidePasswordCheck_ = nullptr;
+    QPushButton* extractButton_ = nullptr;
+    QLabel* countLabel_ = nullptr;
+    QListView* fileListView_ = nullptr;
+    QWidget* previewPane_ = nullptr;
+    QPushButton* selectAllButton_ = nullptr;
+    QPushButton* unselectAllButton_ = nullptr;
+    QPushButton* viewFullScreenButton_ = nullptr;
+    QPushButton* selectContainingButton_ = nullptr;
+    QLineEdit* searchEdit_ = nullptr;
+    QPushButton* downloadButton_ = nullptr;
+    QPushButton* optionsButton_ = nullptr;
+    QPushButton* aboutButton_ = nullptr;
+    QPushButton* exitButton_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+};
+
+}  // namespace pg

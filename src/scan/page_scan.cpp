@@ -1,0 +1,64 @@
+#include "scan/page_scan.h"
+
+#include "scan/extract.h"
+#include "scan/page_fetch.h"
+
+using namespace Qt::StringLiterals;
+
+namespace pg {
+
+bool HasPagePrefix(const QString& url) {
+    return url.startsWith(QLatin1String("http"), Qt::CaseInsensitive) ||
+           url.startsWith(QLatin1String("ftp"), Qt::CaseInsensitive);
+}
+
+PageScanResult ScanPage(PageFetcher& fetcher, const PageScanRequest& request) {
+    PageScanResult result;
+    if (!HasPagePrefix(request.url)) {
+        result.status = PageScanStatus::BadPrefix;
+        return result;
+    }
+    const PageFetchResult page =
+        fetcher.FetchPageSource(request.url, request.userName, request.password);
+    if (!page.retrieved()) {
+        result.status = PageScanStatus::RequestFailed;
+        result.failureDetail = page.failure;
+        return result;
+    }
+    if (page.source.isEmpty()) {
+        result.status = PageScanStatus::EmptyPage;
+        return result;
+    }
+    result.urls =
+        ExtractFileUrls(page.source, request.url, request.allTypes, request.fileTypes);
+    result.status = result.urls.isEmpty() ? PageScanStatus::NoneFound : PageScanStatus::Extracted;
+    return result;
+}
+
+QString PageScanStatusText(PageScanStatus status) {
+    switch (status) {
+        case PageScanStatus::BadPrefix:
+            return u"Unable to retrieve web page source - URL should begin with 'http://', "
+                   u"'https://', or 'ftp://'"_s;
+        case PageScanStatus::RequestFailed:
+            return u"Unable to retrieve web page source - check internet connection, URL, user "
+                   u"name and password"_s;
+        case PageScanStatus::EmptyPage:
+            return u"Unable to get web page source - check internet connection, URL, user name "
+                   u"and password"_s;
+        case PageScanStatus::Extracted:
+            return u"Web page file URLs extracted"_s;
+        case PageScanStatus::NoneFound:
+            return u"Unable to find any web page file URLs"_s;
+    }
+    return {};
+}
+
+QString ExtractedCountText(int count) {
+    if (count == 0) {
+        return u"No extracted file URLs"_s;
+    }
+    return QString::number(count) + u" extracted file URLs"_s;
+}
+
+}  // namespace pg

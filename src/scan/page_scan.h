@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace pg {
+
+class PageFetcher;
+
+// What "6) &Extract file URLs" reads from the job.
+struct PageScanRequest {
+    QString url;
+    QString userName;
+    QString password;
+    bool allTypes = false;
+    QString fileTypes;
+};
+
+// How a scan ended.
+enum class PageScanStatus {
+    BadPrefix,      // the URL begins with neither "http" nor "ftp"; nothing was fetched
+    RequestFailed,  // no answer, or an answer other than 200
+    EmptyPage,      // 200 with an empty body
+    Extracted,      // file URLs were found
+    NoneFound,      // the page holds no wanted file URL
+};
+
+struct PageScanResult {
+    PageScanStatus status = PageScanStatus::RequestFailed;
+    QStringList urls;       // the file URLs in page order, each once
+    QString failureDetail;  // why the request failed, for the command line
+};
+
+// True when the URL begins with "http" or "ftp", letter case ignored.
+bool HasPagePrefix(const QString& url);
+
+// Checks the URL, fetches the page and extracts its file URLs.
+PageScanResult ScanPage(PageFetcher& fetcher, const PageScanRequest& request);
+
+// The status bar text for a scan's end, and the one shown while it runs.
+QString PageScanStatusText(PageScanStatus status);
+inline const QString kExtractingText = QStringLiteral("Extracting web page file URLs...");
+
+// The count label above the file list after a scan that fetched the page:
+// "12 extracted file URLs", or "No extracted file URLs".
+QString ExtractedCountText(int count);
+
+}  // namespace pg
