@@ -140,7 +140,10 @@ run_tool() {
 run_engine() {
     local size="$1" url="$2" out="$3" line
     [[ -d "$work/runtime" ]] || mkdir -m 700 "$work/runtime"
-    line="$(QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime" "$bench" "$url" "$out")"
+    # The batch names the file after the URL's last segment.
+    local named="$(dirname "$out")/$(basename "$url")"
+    line="$(QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime" "$bench" "$url" "$named")"
+    mv "$named" "$out"
     check_size "$out" "$size"
     sed -E 's/.*mbps=([0-9.]+).*rss_before_kb=([0-9]+).*hwm_kb=([0-9]+).*/\1 \3 \2/' <<<"$line"
 }

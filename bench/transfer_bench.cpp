@@ -1,21 +1,21 @@
 // One file transfer through the engine with the real progress window shown,
 // timed and with the process's peak memory, for bench/run_transfer.sh.
 //
-//   transfer_bench URL TARGET
+//   transfer_bench URL TARGET   (TARGET's name must be the URL's last segment)
 //
 // Prints one line: "bytes=N seconds=S mbps=R rss_before_kb=K hwm_kb=K", where
-// seconds covers DownloadFile() alone (not the start of Qt), mbps is 10^6 bytes
+// seconds covers the batch of one file alone (not the start of Qt), mbps is 10^6 bytes
 // per second, rss_before_kb the resident memory just before the transfer (the
 // window shown once already) and hwm_kb the peak resident memory of the whole
 // process (VmHWM).
-#include "download/engine.h"
-#include "download/error_log.h"
-#include "download/frmDownload.h"
+#include "download/batch.h"
 #include "download/transfer_questions.h"
+#include "gui/progress_window.h"
 #include "platform/curl_transport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -43,13 +43,6 @@ public:
     bool retryIncomplete(const QString&) override { return false; }
 };
 
-class StderrLog : public pg::ErrorLog {
-public:
-    void append(const QString& url, const QString& message) override {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(url), qPrintable(message));
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -65,24 +58,27 @@ int main(int argc, char** argv) {
     const QString url = args.at(1);
     const QString target = args.at(2);
 
-    pg::DownloadFlags flags;
-    pg::frmDownload window(flags);
+    pg::ProgressWindow window;
     pg::CurlTransport transport;
     NoQuestions questions;
-    StderrLog log;
-    pg::DownloadContext context{transport, window, questions, log, flags, 80, 60, {}, {}};
+    pg::BatchServices services{transport, window, questions, window.cancelRequest(), {}};
+    pg::BatchJob job;
+    job.urls = {url};
+    job.directory = QFileInfo(target).absolutePath();
+    job.errorLogPath = target + QStringLiteral(".log");
 
     // Shows the window once, so its fonts and paint buffers count as before the transfer.
-    window.open();
+    window.transferStarted({url, target, 1, 1});
     QApplication::processEvents();
-    window.close();
+    window.transferFinished({});
     QApplication::processEvents();
     const long rssBefore = StatusKb("VmRSS");
     QElapsedTimer timer;
     timer.start();
-    const bool ok = pg::DownloadFile(context, url, target, {}, {}, 1, 1);
+    const pg::BatchReport report = pg::RunBatch(services, job);
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-    if (!ok) {
+    QFile::remove(job.errorLogPath);
+    if (report.downloaded != 1) {
         std::fprintf(stderr, "transfer_bench: the download of %s failed\n", qPrintable(url));
         return 1;
     }

@@ -6,10 +6,13 @@
 
 namespace pg {
 
-OptionFieldValidator::OptionFieldValidator(QLineEdit* field) : QValidator(field), field_(field) {}
+OptionFieldValidator::OptionFieldValidator(QLineEdit* field)
+    : QValidator(field), shown_(field->text()) {
+    connect(field, &QLineEdit::textChanged, this, [this](const QString& text) { shown_ = text; });
+}
 
 QValidator::State OptionFieldValidator::validate(QString& input, int&) const {
-    return AcceptsOptionFieldEdit(field_->text(), input) ? Acceptable : Invalid;
+    return AcceptsOptionFieldEdit(shown_, input) ? Acceptable : Invalid;
 }
 
 }  // namespace pg

@@ -96,7 +96,7 @@ bool WriteHistoryFile(const QString& path, const UrlHistory& history, const QStr
     const QByteArray text = HistoryText(history, limitText);
     QSaveFile file(path);
     bool ok = file.open(QIODevice::WriteOnly) && file.setPermissions(kOwnerOnly) &&
-              file.write(text) == text.size() && file.commit();
+              file.write(text) == text.size() && file.flush() && file.commit();
     if (!ok) {
         file.cancelWriting();
         if (created) {

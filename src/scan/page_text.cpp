@@ -1,6 +1,7 @@
 #include "scan/page_fetch.h"
 
 #include <QByteArrayList>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <optional>
@@ -40,10 +41,27 @@ std::optional<QStringConverter::Encoding> CharsetOfContentType(const QByteArray&
     return std::nullopt;
 }
 
+// The charset a <meta> tag near the top of the page names, read through the
+// same labels as the Content-Type header (Qt does not know windows-1252).
+std::optional<QStringConverter::Encoding> CharsetOfMetaTag(const QByteArray& body) {
+    static const QRegularExpression meta(
+        QStringLiteral("<meta[^>]*charset\\s*=\\s*[\"']?([A-Za-z0-9_.:-]+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = meta.match(QString::fromLatin1(body.left(1024)));
+    return match.hasMatch() ? EncodingForLabel(match.captured(1).toLatin1()) : std::nullopt;
+}
+
 }  // namespace
 
 QString DecodePageText(const QByteArray& body, const QByteArray& contentType) {
+    // The header's charset, else a byte-order mark, else a <meta> tag.
     std::optional<QStringConverter::Encoding> encoding = CharsetOfContentType(contentType);
+    if (!encoding) {
+        encoding = QStringConverter::encodingForData(body);
+    }
+    if (!encoding) {
+        encoding = CharsetOfMetaTag(body);
+    }
     if (!encoding) {
         encoding = QStringConverter::encodingForHtml(body);
     }

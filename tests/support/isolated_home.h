@@ -4,12 +4,12 @@
 
 namespace pg::test {
 
-// Points HOME, XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_CACHE_HOME at folders
-// inside one temporary directory that lives until the process ends, so that no
-// test ever touches a user's real settings, history or files.
+// Points HOME and the XDG folders into one temporary folder that lives until
+// the process ends, so that no test touches a user's real settings, history or
+// files. test_main.cpp calls it before Qt starts.
 void IsolateUserFolders();
 
-// The temporary directory made by IsolateUserFolders().
+// That temporary folder.
 QString IsolatedRoot();
 
 }  // namespace pg::test

@@ -1,11 +1,6 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <QByteArray>
-#include <QProcess>
-#include <QString>
-#include <QTemporaryDir>
+#include "support/server_process.h"
 
 namespace pg::test {
 
@@ -14,50 +9,27 @@ struct NginxOptions {
     qint64 limitRate = 0;  // bytes per second per connection; 0: unlimited
 };
 
-// The real nginx (/usr/sbin/nginx) on 127.0.0.1 and a free port, with its
-// configuration, pid file, logs and temp folders in a private prefix folder.
+// The real nginx serving a folder on 127.0.0.1.
 //
-//   if (!NginxFixture::isAvailable()) GTEST_SKIP() << NginxFixture::unavailableReason();
+//   if (const auto why = NginxFixture::unavailableReason(); !why.empty()) GTEST_SKIP() << why;
 //   NginxFixture nginx({.root = dir.path()});
 //   ASSERT_TRUE(nginx.start());
-class NginxFixture {
+class NginxFixture : public ServerProcess {
 public:
-    static QString binaryPath();
-    static bool isAvailable();
-    static QString unavailableReason();
+    // Why the server cannot run here; empty when it can.
+    static std::string unavailableReason();
 
-    explicit NginxFixture(NginxOptions options);
-    ~NginxFixture();
-    NginxFixture(const NginxFixture&) = delete;
-    NginxFixture& operator=(const NginxFixture&) = delete;
+    explicit NginxFixture(NginxOptions options)
+        : ServerProcess(QStringLiteral("http")), options_(std::move(options)) {}
 
-    // Starts nginx and waits until its port accepts connections. On failure the
-    // message carries nginx's error log.
     ::testing::AssertionResult start();
-    // Fast shutdown (SIGTERM: open transfers are cut), then waits for the exit.
-    void stop();
-    // stop() and start() on the same port.
+    // Stops nginx (open transfers are cut) and starts it again on the same port.
     ::testing::AssertionResult restart();
-    bool isRunning() const { return process_.state() != QProcess::NotRunning; }
-
-    quint16 port() const { return port_; }
-    QString baseUrl() const;                    // "http://127.0.0.1:PORT"
-    QString url(const QByteArray& path) const;  // baseUrl() + path
-
-    QString errorLog() const;
-    QString accessLog() const;
 
 private:
-    QString prefix() const { return prefix_.path(); }
-    QString pidFile() const;
-    QByteArray configuration() const;
-    bool writeFiles(QString* error) const;
-    ::testing::AssertionResult launch();
+    QStringList prepare() const;
 
     NginxOptions options_;
-    QTemporaryDir prefix_;
-    QProcess process_;
-    quint16 port_ = 0;
 };
 
 }  // namespace pg::test

@@ -1,7 +1,6 @@
 #include "support/scripted_server.h"
 
 #include <algorithm>
-#include <chrono>
 
 namespace pg::test {
 
@@ -11,21 +10,17 @@ std::string ReceivedRequest::header(const std::string& name) const {
 }
 
 ScriptedServer::ScriptedServer() {
-    // httplib's handler list is not guarded, so one handler registered before
-    // the start looks up the tests' handlers under the mutex.
+    // httplib's own handler list is not guarded; this one looks up the tests'
+    // handlers under the mutex.
     server_.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
         Handler handler;
         {
             const std::lock_guard lock(mutex_);
-            requests_.push_back({req.method, req.path, req.headers});
+            requests_.push_back({req.path, req.headers});
             const auto it = handlers_.find(req.path);
-            if (it != handlers_.end()) {
-                handler = it->second;
-            }
+            handler = it == handlers_.end() ? Handler() : it->second;
         }
-        // Left in place, the parsed ranges make httplib cut every body to the
-        // range after the handler ran, even one answered with 200. The request
-        // object itself is not const, only the reference handed to us.
+        // Left in place, the parsed ranges make httplib cut any body to them.
         const_cast<httplib::Request&>(req).ranges.clear();
         if (handler) {
             handler(req, res);
@@ -33,9 +28,8 @@ ScriptedServer::ScriptedServer() {
             res.status = 404;
         }
     });
-    // Worker threads only notice stop() between connections: one request per
-    // connection and a short wait for the first one keep the destructor quick
-    // when a client still holds a connection open.
+    // One request per connection and a short wait for it keep the destructor
+    // from waiting on idle clients.
     server_.set_keep_alive_max_count(1);
     server_.set_keep_alive_timeout(1);
     const int port = server_.bind_to_any_port("127.0.0.1");
@@ -44,18 +38,13 @@ ScriptedServer::ScriptedServer() {
     }
     port_ = quint16(port);
     thread_ = std::thread([this] { server_.listen_after_bind(); });
-    // stop() does nothing before the loop runs, and the destructor would then hang.
-    while (!server_.is_running()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (!server_.is_running()) {  // stop() does nothing before the loop runs
+        std::this_thread::yield();
     }
 }
 
 ScriptedServer::~ScriptedServer() {
-    {
-        const std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_all();
+    stopping_ = true;
     server_.stop();
     thread_.join();
 }
@@ -69,11 +58,6 @@ QString ScriptedServer::url(const QByteArray& path) const {
     return QStringLiteral("http://127.0.0.1:%1").arg(port_) + QString::fromUtf8(path);
 }
 
-std::vector<ReceivedRequest> ScriptedServer::requests() const {
-    const std::lock_guard lock(mutex_);
-    return requests_;
-}
-
 std::vector<ReceivedRequest> ScriptedServer::requests(const std::string& path) const {
     std::vector<ReceivedRequest> matching;
     const std::lock_guard lock(mutex_);
@@ -84,23 +68,21 @@ std::vector<ReceivedRequest> ScriptedServer::requests(const std::string& path) c
 
 ScriptedServer::Handler ScriptedServer::bytes(BodyAnswer answer) {
     return [answer = std::move(answer)](const httplib::Request& req, httplib::Response& res) {
-        const qint64 size = answer.body.size();
-        const QByteArray range = QByteArray::fromStdString(req.get_header_value("Range"));
-        bool ranged = false;  // from stays 0 without a usable range
+        const std::string size = std::to_string(answer.body.size());
+        const std::string range = req.get_header_value("Range");
         qint64 from = 0;
-        if (answer.honourRange && range.startsWith("bytes=") && range.endsWith('-')) {
-            from = range.mid(6, range.size() - 7).toLongLong(&ranged);
-        }
-        if (ranged && from >= size) {
-            res.status = 416;
-            res.set_header("Content-Range", "bytes */" + std::to_string(size));
-            return;
-        }
-        res.status = ranged ? 206 : 200;
-        if (ranged) {
+        res.status = 200;
+        if (range.starts_with("bytes=") && range.ends_with('-')) {
+            from = std::stoll(range.substr(6));
+            if (from >= answer.body.size()) {
+                res.status = 416;
+                res.set_header("Content-Range", "bytes */" + size);
+                return;
+            }
+            res.status = 206;
             res.set_header("Content-Range", "bytes " + std::to_string(from) + '-' +
-                                                std::to_string(size - 1) + '/' +
-                                                std::to_string(size));
+                                                std::to_string(answer.body.size() - 1) + '/' +
+                                                size);
         }
         const QByteArray part = answer.body.mid(from);
         const qint64 keep =
@@ -109,16 +91,13 @@ ScriptedServer::Handler ScriptedServer::bytes(BodyAnswer answer) {
             res.set_content(part.constData(), size_t(part.size()), answer.contentType);
             return;
         }
-        // A provider that stops short of the announced length makes httplib close
-        // the connection.
-        res.set_content_provider(
-            size_t(part.size()), answer.contentType,
-            [part, keep](size_t offset, size_t length, httplib::DataSink& sink) {
-                const size_t n =
-                    std::min(length, size_t(std::max<qint64>(keep - qint64(offset), 0)));
-                sink.write(part.constData() + offset, n);
-                return n == length;
-            });
+        // A provider that gives up short of the announced length makes httplib
+        // close the connection.
+        res.set_content_provider(size_t(part.size()), answer.contentType,
+                                 [part, keep](size_t, size_t, httplib::DataSink& sink) {
+                                     sink.write(part.constData(), size_t(keep));
+                                     return false;
+                                 });
     };
 }
 
@@ -128,18 +107,17 @@ ScriptedServer::Handler ScriptedServer::basicAuth(const QByteArray& user,
     return [expected, next = std::move(next)](const httplib::Request& req, httplib::Response& res) {
         if (req.get_header_value("Authorization") == expected) {
             next(req, res);
-            return;
+        } else {
+            res.status = 401;
+            res.set_header("WWW-Authenticate", "Basic realm=\"pg-test\"");
         }
-        res.status = 401;
-        res.set_header("WWW-Authenticate", "Basic realm=\"pg-test\"");
     };
 }
 
 ScriptedServer::Handler ScriptedServer::delayed(int ms, Handler next) {
     return [this, ms, next = std::move(next)](const httplib::Request& req, httplib::Response& res) {
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopping_; });
+        for (int waited = 0; waited < ms && !stopping_; waited += 10) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         next(req, res);
     };

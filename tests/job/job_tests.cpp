@@ -1,0 +1,111 @@
+#include "job/job_settings.h"
+#include "job/job_store.h"
+#include "job/options.h"
+#include "job/settings_store.h"
+
+#include <QMap>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace pg {
+namespace {
+
+// Values in memory; logs each key read and each "key=value" written, in order.
+class MemoryStore : public SettingsStore {
+public:
+    QString GetSetting(const QString& key, const QString& defaultValue) override {
+        log.append(key);
+        return values.value(key, defaultValue);
+    }
+    void SaveSetting(const QString& key, const QString& value) override {
+        log.append(key + u'=' + value);
+        values.insert(key, value);
+    }
+    QMap<QString, QString> values;
+    QStringList log;
+};
+
+TEST(OptionFields, LeavingAFieldShowsTheLeadingNumber) {
+    using enum OptionField;
+    const std::tuple<OptionField, QString, QString> cases[] = {
+        {WaitSecs, u"007"_s, u"7"_s},     {HistoryLimit, {}, u"1"_s},
+        {RemotePort, {}, u"80"_s},        {WaitSecs, {}, u"0"_s},
+        {WaitSecs, u"050"_s, u"50"_s},    {RemotePort, u"12ab"_s, u"12"_s},
+        {HistoryLimit, u"000"_s, u"1"_s}, {RemotePort, u"x5"_s, u"80"_s},
+    };
+    for (const auto& [field, text, shown] : cases) {
+        EXPECT_EQ(NormalizeOptionField(field, text), shown) << text.toStdString();
+    }
+}
+
+TEST(OptionFields, TypingTakesAtMostThreeDigitsAndDeletingAlwaysWorks) {
+    const std::tuple<QString, QString, bool> cases[] = {
+        {{}, u"1"_s, true},          {u"12"_s, u"123"_s, true},      {u"123"_s, u"1234"_s, false},
+        {u"12"_s, u"12a"_s, false},  {u"1"_s, u"1 "_s, false},       {u"8080"_s, u"8080"_s, true},
+        {u"8080"_s, u"808"_s, true}, {u"8080"_s, u"80801"_s, false}, {u"ab"_s, u"a"_s, true},
+    };
+    for (const auto& [before, after, accepted] : cases) {
+        EXPECT_EQ(AcceptsOptionFieldEdit(before, after), accepted) << after.toStdString();
+    }
+}
+
+TEST(OptionFields, StoredTextGivesInt16ThenPortAndTimeoutWithFallbacks) {
+    const std::tuple<QString, std::optional<int>, int, int> cases[] = {
+        {u" 12 "_s, 12, 12, 12},  {u"2.5"_s, 2, 2, 2},    {u"3.5"_s, 4, 4, 4},
+        {u"0"_s, 0, 80, 0},       {u"-5"_s, -5, 80, 60},  {u"32767"_s, 32767, 32767, 32767},
+        {u"32768"_s, {}, 80, 60}, {u"abc"_s, {}, 80, 60}, {{}, {}, 80, 60},
+    };
+    for (const auto& [text, value, port, secs] : cases) {
+        EXPECT_EQ(ToInt16(text), value) << text.toStdString();
+        EXPECT_EQ(RemotePortFromOption(text), port) << text.toStdString();
+        EXPECT_EQ(TimeoutSecsFromOption(text), secs) << text.toStdString();
+    }
+}
+
+TEST(JobSettings, OnlyZeroOrOneSetsACheckBox) {
+    const std::pair<QString, std::optional<bool>> cases[] = {
+        {u"0"_s, false}, {u"1"_s, true}, {u" 1 "_s, true}, {u"2"_s, {}}, {u"x"_s, {}}, {{}, {}},
+    };
+    for (const auto& [text, state] : cases) {
+        EXPECT_EQ(CheckStateFromText(text), state) << text.toStdString();
+    }
+}
+
+TEST(JobStore, FirstRunReadsDefaultsInKeyOrder) {
+    MemoryStore store;
+    const JobSettingsUpdate job = ReadJobSettings(store);
+    const Options options = ReadOptions(store);
+    EXPECT_EQ(store.log, (QStringList{u"URL"_s, u"DDir"_s, u"All"_s, u"FTypes"_s, u"User"_s,
+                                      u"Pwd"_s, u"Hide"_s, u"Max"_s, u"RemPort"_s, u"Secs"_s}));
+    EXPECT_EQ(std::tie(*job.url, *job.fileTypes, *job.allTypes, *job.hidePassword),
+              std::tuple(QString(), u"gif,jpg,exe,htm,html"_s, false, false));
+    EXPECT_EQ(std::tie(options.historyLimit, options.remotePort, options.waitSecs),
+              std::tuple(u"100"_s, u"80"_s, u"60"_s));
+}
+
+TEST(JobStore, StoredCheckBoxOtherThanZeroOrOneIsLeftOut) {
+    MemoryStore store;
+    store.values = {{u"All"_s, u"2"_s}, {u"Hide"_s, u"1"_s}, {u"URL"_s, u"http://h/"_s}};
+    const JobSettingsUpdate job = ReadJobSettings(store);
+    EXPECT_EQ(std::tie(job.url, job.allTypes, job.hidePassword),
+              std::tuple(u"http://h/"_s, std::nullopt, true));
+}
+
+TEST(JobStore, SavesKeysInOrderWithCheckBoxesAsDigits) {
+    MemoryStore store;
+    SaveJobSettings(store, {u"http://h/p"_s, u"/dl"_s, true, u"gif"_s, u"me"_s, u"pw"_s, false});
+    SaveOptions(store, Options{u"3"_s, u"8080"_s, u"0"_s});
+    EXPECT_EQ(store.log, (QStringList{u"URL=http://h/p"_s, u"DDir=/dl"_s, u"All=1"_s,
+                                      u"FTypes=gif"_s, u"User=me"_s, u"Pwd=pw"_s, u"Hide=0"_s,
+                                      u"Max=3"_s, u"RemPort=8080"_s, u"Secs=0"_s}));
+}
+
+}  // namespace
+}  // namespace pg
