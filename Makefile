@@ -3,8 +3,11 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
+SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test bench format clean
+.PHONY: all deps configure build run test test-sanitize fuzz bench format clean
 
 all: build
 
@@ -23,6 +26,18 @@ run: build
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
+# The whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer;
+# run-time options and suppressions are in tests/sanitizers/.
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DPG_SANITIZE=ON \
+		-DPG_BUILD_BENCH=OFF
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# Each libFuzzer target of fuzz/ for FUZZ_SECONDS from its seeds.
+fuzz: deps
+	bash fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
 bench: build
 	bash bench/run.sh $(BUILD_DIR)
 
@@ -30,4 +45,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

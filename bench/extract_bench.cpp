@@ -1,6 +1,9 @@
 // Throughput of the file URL scan on generated pages of 1 MB to 100 MB with up
-// to 100,000 distinct links (and as many repeats), and how its time grows.
+// to 100,000 distinct links (and as many repeats), and how its time grows:
+// ExtractFileUrls on the whole text, and PageScanner on the page's UTF-8
+// bytes in pieces of 256 KiB as they come from the network.
 #include "scan/extract.h"
+#include "scan/page_scanner.h"
 
 #include <benchmark/benchmark.h>
 
@@ -76,6 +79,27 @@ BENCHMARK(BM_ExtractFileUrls)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
 
+void BM_PageScanner(benchmark::State& state) {
+    const qint64 megabytes = state.range(0);
+    const QByteArray bytes = Page(megabytes * 1000 * 1000).toUtf8();
+    const QByteArray contentType("text/html");
+    constexpr qsizetype kPiece = 256 * 1024;
+    qsizetype found = 0;
+    for (auto _ : state) {
+        pg::PageScanner scanner(QStringLiteral("http://host/dir/index.html"), false,
+                                QStringLiteral("gif,jpg,zip,htm,html"));
+        for (qsizetype at = 0; at < bytes.size(); at += kPiece) {
+            scanner.bytes(QByteArrayView(bytes).sliced(at, std::min(kPiece, bytes.size() - at)),
+                          contentType);
+        }
+        found = scanner.finish().size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+    state.counters["links"] = static_cast<double>(found);
+}
+BENCHMARK(BM_PageScanner)->Arg(1)->Arg(100)->Unit(benchmark::kMillisecond);
+
 // A page that is nothing but 100,000 distinct links: the cost of the
 // duplicate test, which must grow like n log n.
 void BM_ManyLinks(benchmark::State& state) {
@@ -85,10 +109,11 @@ void BM_ManyLinks(benchmark::State& state) {
         page += QStringLiteral(" href=file%1.gif>").arg(i);
         page += QStringLiteral(" href=file%1.gif>").arg(i / 2);  // a repeat of an earlier one
     }
+    const QByteArray bytes = page.toUtf8();
     for (auto _ : state) {
-        const QStringList urls =
-            pg::ExtractFileUrls(page, QStringLiteral("http://host/"), false, QStringLiteral("gif"));
-        benchmark::DoNotOptimize(urls.size());
+        pg::PageScanner scanner(QStringLiteral("http://host/"), false, QStringLiteral("gif"));
+        scanner.bytes(bytes, {});
+        benchmark::DoNotOptimize(scanner.finish().size());
     }
     state.SetComplexityN(links);
 }

@@ -3,4 +3,5 @@
 set -euo pipefail
 build="${1:-build}"
 "$build/bench/extract_bench" --benchmark_counters_tabular=true
+"$(dirname "$0")/run_scan.sh" "$build"
 "$(dirname "$0")/run_transfer.sh" "$build"

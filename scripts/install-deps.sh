@@ -6,11 +6,13 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libcurl4-openssl-dev libcpp-httplib-dev
+    qt6-webengine-dev libxcb-ewmh-dev libatspi2.0-dev at-spi2-core dbus
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation2
     xvfb xauth
-    nginx python3 python3-pyftpdlib
+    nginx python3 python3-pyftpdlib openssl
     curl wget time
+    clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -30,10 +30,12 @@ QString UsageText() {
         "  pagegleaner-cli get --dir DIR [--all] [--types LIST] [--contains TEXT] [--user NAME]\n"
         "                      [--password-file FILE] [--port N] [--timeout S] [--retries N]\n"
         "                      [--log FILE] URL\n"
+        "  pagegleaner-cli browser-url\n"
         "\n"
         "list prints the file URLs that the page links to, one per line.\n"
         "get downloads them into DIR, resuming broken transfers; progress and a summary\n"
         "go to stderr, failures to the error log.\n"
+        "browser-url prints the address of the page that the topmost browser window shows.\n"
         "\n"
         "  --all                 every file type (the type list is not applied)\n"
         "  --types LIST          comma-separated extensions (default: gif,jpg,exe,htm,html)\n"
@@ -49,8 +51,8 @@ QString UsageText() {
         "                        cannot resume also spends a retry\n"
         "  --log FILE            error log (get; default error.log in the data folder)\n"
         "\n"
-        "Exit codes: 0 done, 2 page not retrieved, 3 some files failed (get), 64 bad arguments,\n"
-        "130 interrupted by Ctrl+C (get).\n");
+        "Exit codes: 0 done, 2 page not retrieved (browser-url: no address found), 3 some files\n"
+        "failed (get), 64 bad arguments, 130 interrupted by Ctrl+C, SIGTERM or SIGHUP (get).\n");
 }
 
 ParseResult ParseCliArguments(const QStringList& arguments) {
@@ -68,6 +70,18 @@ ParseResult ParseCliArguments(const QStringList& arguments) {
     }
     options.command = arguments.first();
     const bool isGet = options.command == QLatin1String("get");
+    if (options.command == QLatin1String("browser-url")) {
+        // Takes no options but --help.
+        for (const QString& arg : arguments.mid(1)) {
+            if (arg != QLatin1String("--help") && arg != QLatin1String("-h")) {
+                result.error = QStringLiteral("browser-url takes no arguments: %1").arg(arg);
+                return result;
+            }
+            options.help = true;
+        }
+        result.options = options;
+        return result;
+    }
     if (!isGet && options.command != QLatin1String("list")) {
         result.error = QStringLiteral("unknown command: %1").arg(options.command);
         return result;

@@ -12,12 +12,13 @@ enum ExitCode : int {
     ExitOk = 0,
     ExitFilesFailed = 3,    // get: one or more files did not arrive
     ExitPageFailed = 2,     // the page could not be retrieved
+    ExitNoBrowserUrl = 2,   // browser-url: no address found
     ExitUsage = 64,         // bad arguments
     ExitInterrupted = 130,  // get: stopped by Ctrl+C (SIGINT)
 };
 
 struct CliOptions {
-    QString command;  // "list" or "get"
+    QString command;  // "list", "get" or "browser-url"
     QString url;
     bool allTypes = false;
     QString types;

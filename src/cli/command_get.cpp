@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -69,14 +70,17 @@ int RunGet(PageFetcher& fetcher, Transport& transport, const CliOptions& options
     job.urls = SelectFiles(scan.urls, options.contains);
     job.directory = options.directory;
     job.credentials = {options.userName, password};
+    job.pageUrl = options.url;
     job.remotePort = options.port;
     job.timeoutSecs = options.timeoutSecs;
     job.errorLogPath = options.logFile.isEmpty() ? defaultLogPath : options.logFile;
     job.incompleteMessage = u"Download incomplete - no retries left."_s;
     const BatchReport report = RunBatch(services, job);
 
-    if (!report.logCreated) {
-        progress.note(u"pagegleaner-cli: cannot create the error log %1"_s.arg(job.errorLogPath));
+    if (report.logError != 0) {
+        progress.note(u"pagegleaner-cli: cannot %1 the error log %2: %3"_s.arg(
+            report.logCreated ? u"write"_s : u"create"_s, job.errorLogPath,
+            QString::fromLocal8Bit(std::strerror(report.logError))));
     }
     if (interrupt.interrupted()) {
         progress.note(u"Download interrupted."_s);
@@ -87,7 +91,9 @@ int RunGet(PageFetcher& fetcher, Transport& transport, const CliOptions& options
                                                                              report.attempted));
     }
     if (report.errorsLogged > 0) {
-        progress.note(u"Errors occurred while downloading - see %1"_s.arg(job.errorLogPath));
+        // A log that missed a failure is no place to send anyone to.
+        progress.note(u"Errors occurred while downloading - see %1"_s.arg(
+            report.logError == 0 ? job.errorLogPath : u"the lines above"_s));
         return ExitFilesFailed;
     }
     progress.note(BatchStatusText(report));

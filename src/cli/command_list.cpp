@@ -1,13 +1,19 @@
 #include "cli/command_list.h"
 
+#include "cli/interrupt_watch.h"
+#include "cli/terminal_text.h"
+#include "scan/page_fetch.h"
+
 #include <cstdio>
 
 namespace pg::cli {
 
 PageScanResult ScanPageOf(PageFetcher& fetcher, const CliOptions& options,
                           const QString& password) {
-    return ScanPage(fetcher, {options.url, options.userName, password, options.allTypes,
-                              options.types});
+    // Ctrl+C while the page arrives cancels it: the page counts as not retrieved.
+    const InterruptWatch interrupt([&fetcher] { fetcher.cancel(); });
+    return ScanPage(fetcher,
+                    {options.url, options.userName, password, options.allTypes, options.types});
 }
 
 bool ReportScanFailure(const PageScanResult& result) {
@@ -24,7 +30,7 @@ int RunList(PageFetcher& fetcher, const CliOptions& options, const QString& pass
         return ExitPageFailed;
     }
     for (const QString& url : result.urls) {
-        const QByteArray line = url.toLocal8Bit();
+        const QByteArray line = TerminalBytes(url);
         std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
         std::fputc('\n', stdout);
     }

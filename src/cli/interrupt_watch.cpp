@@ -11,12 +11,14 @@ namespace pg::cli {
 
 namespace {
 
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 std::atomic<bool> g_interrupted{false};
 std::atomic<int> g_wakeFd{-1};
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
               "the signal handler needs lock-free atomics");
 
-void OnSigint(int) {
+void OnSignal(int) {
     const int savedErrno = errno;
     g_interrupted.store(true);
     const int fd = g_wakeFd.load();
@@ -45,14 +47,18 @@ InterruptWatch::InterruptWatch(std::function<void()> onInterrupt)
         });
     }
     struct sigaction action = {};
-    action.sa_handler = &OnSigint;
+    action.sa_handler = &OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART | SA_RESETHAND;
-    ::sigaction(SIGINT, &action, &previous_);
+    for (int i = 0; i < 3; ++i) {
+        ::sigaction(kSignals[i], &action, &previous_[i]);
+    }
 }
 
 InterruptWatch::~InterruptWatch() {
-    ::sigaction(SIGINT, &previous_, nullptr);
+    for (int i = 0; i < 3; ++i) {
+        ::sigaction(kSignals[i], &previous_[i], nullptr);
+    }
     g_wakeFd.store(-1);
     notifier_.reset();
     for (int fd : pipe_) {

@@ -1,8 +1,10 @@
 #include "cli/cli_options.h"
+#include "cli/command_browser_url.h"
 #include "cli/command_get.h"
 #include "cli/command_list.h"
 #include "platform/curl_page_fetcher.h"
 #include "platform/curl_transport.h"
+#include "platform/desktop_window_tree.h"
 #include "platform/program_paths.h"
 
 #include <QCoreApplication>
@@ -24,6 +26,10 @@ int main(int argc, char** argv) {
     if (options.help) {
         std::fputs(UsageText().toLocal8Bit().constData(), stdout);
         return ExitOk;
+    }
+    if (options.command == QLatin1String("browser-url")) {
+        pg::DesktopWindowTree tree;
+        return RunBrowserUrl(tree);
     }
     QString error;
     const QString password = ReadPassword(options.passwordFile, error);

@@ -1,5 +1,7 @@
 #include "cli/terminal_progress.h"
 
+#include "cli/terminal_text.h"
+
 #include "download/engine.h"
 #include "download/format.h"
 #include "download/progress_text.h"
@@ -56,7 +58,7 @@ QString ProgressBarLine(const ProgressSnapshot& snapshot, int width) {
     const int room = width - static_cast<int>(prefix.size() + figures.size());
     const QString name = ShortenLabel(
         room, [](const QString& text) { return static_cast<int>(text.size()); },
-        snapshot.targetName);
+        EscapeControls(snapshot.targetName));
     QString text = prefix + name + figures;
     if (width > 0 && text.size() > width) {
         text.truncate(width);
@@ -77,7 +79,7 @@ QString TerminalProgress::prefix() const {
 
 void TerminalProgress::line(const QString& text) {
     endBar();
-    write_(text.toLocal8Bit() + '\n');
+    write_(TerminalBytes(text) + '\n');
 }
 
 void TerminalProgress::transferStarted(const TransferItem& item) {

@@ -13,13 +13,14 @@ namespace pg::cli {
 //   "[3/10] setup.exe  45% [#########           ] 461 KB of 1.0 MB  41.9 KB/Sec  13 sec"
 // and without a known length "[3/10] setup.exe 461 KB  41.9 KB/Sec". The rate
 // and the time left appear once they can be told; a long name is shortened in
-// its middle so the line fits.
+// its middle so the line fits. Control characters in the name are escaped.
 QString ProgressBarLine(const ProgressSnapshot& snapshot, int width);
 
 // The progress of get on the error stream. On a terminal one line per file is
 // redrawn in place, at most ten times a second, and ended with a newline; on
 // anything else (a pipe, a file) plain lines tell when a file starts, resumes
-// and ends.
+// and ends. Every text from a page is written with its control characters
+// escaped.
 class TerminalProgress : public TransferObserver {
 public:
     using WriteFn = std::function<void(const QByteArray&)>;

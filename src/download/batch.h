@@ -21,6 +21,9 @@ struct BatchJob {
     // Logged for a file whose broken transfer was not retried; empty: nothing
     // is logged, as when the user declines the retry question.
     QString incompleteMessage;
+    // The page the files were found on: the credentials go only to its scheme,
+    // host and port.
+    QString pageUrl;
 };
 
 struct BatchServices {
@@ -39,14 +42,22 @@ struct BatchReport {
     int errorsLogged = 0;  // failures written to the error log
     bool cancelled = false;  // the user stopped the batch
     bool logCreated = false;
+    // The system's error number when the log could not be created or a failure
+    // could not be written to it whole; 0 when it holds every failure.
+    int logError = 0;
 };
 
+// The credentials a file is fetched with: the job's for a file on the page's
+// own scheme, host and port, none for any other.
+Credentials CredentialsFor(const BatchJob& job, const QString& fileUrl);
+
 // The download target of a file URL: the folder, "/", and the URL's text after
-// its last "/" (query included).
+// its last "/" (query included), each control character in it replaced by "_".
 QString BatchTargetPath(const QString& directory, const QString& url);
 
 // Downloads every file of the job into its folder, one after the other, and
-// writes each failure to a freshly created error log. A failure that would hit
+// writes each failure to a freshly created error log. A file name longer than
+// the file system allows fails before any request. A failure that would hit
 // every further file, and "Cancel all downloads", end the batch early.
 BatchReport RunBatch(BatchServices& services, const BatchJob& job);
 

@@ -14,6 +14,7 @@
 
 #include <sys/stat.h>
 #include <cerrno>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -49,8 +50,19 @@ public:
     TransferOutcome run();
 
 private:
-    // One request and its transfer; returns at the point where the end checks run.
+    using Session = std::unique_ptr<TransferSession>;
+
+    // One request and its transfer (with the requests for the rest of a file
+    // that came in parts); returns at the point where the end checks run.
     void attempt();
+    // Waits for the answer and acts on its status; false when the attempt ends.
+    // A request for the rest of a file leaves the progress bar as it is.
+    bool takeAnswer(Session& session, bool forTheRest);
+    // Whether a partial answer continues the part file as it stands.
+    bool continuesPart(const TransferSession& session,
+                       const std::optional<ContentRange>& range) const;
+    // Writes the body into the part file; false when the attempt ends.
+    bool saveBody(TransferSession& session);
     bool complete() const {
         return lengthRead_ && FileOpened &&
                ((TotalBytes >= 0 && ResumeOffset == TotalBytes) || (TotalBytes < 0 && cleanEnd_));
@@ -71,9 +83,10 @@ private:
     std::optional<qint64> freeSpace(const QString& folder) const {
         return c_.freeSpace ? c_.freeSpace(folder) : FreeSpaceFor(folder);
     }
-    TransferRequest request(qint64 offset) const {
-        return {item_.url,     credentials_.userName, credentials_.password,
-                c_.remotePort, c_.timeoutSecs,        offset};
+    Session start(qint64 offset) {
+        return c_.transport.start({item_.url, credentials_.userName, credentials_.password,
+                                   c_.remotePort, c_.timeoutSecs, offset,
+                                   continuing_ ? validator_ : QByteArray()});
     }
 
     TransferContext& c_;
@@ -90,8 +103,14 @@ private:
     double StartClock = 0;
     bool FileOpened = false;
     bool cleanEnd_ = false;
-    bool emptyFile_ = false;
     double lastTimeLeft_ = 0;
+
+    // The request continues the part file: a resume, the rest of a file that
+    // came in parts, or the part file a killed run left (adopted_).
+    bool continuing_ = false;
+    bool adopted_ = false;
+    QByteArray validator_;  // of the file's version the part file holds
+    qint64 rangeEnd_ = -1;  // a partial answer's end (exclusive) in the file
 
     QString failure_;  // the last attempt's failure, for the error log
     bool stopBatch_ = false;
@@ -103,6 +122,11 @@ TransferOutcome Transfer::run() {
     targetName_ = GetPathPart(item_.targetPath, true, false);
     urlName_ = GetPathPart(item_.url, true, true);
     c_.questions.transferStarted();
+    if (const std::optional<PartFile::Leftover> leftover = part_.takeLeftover()) {
+        validator_ = leftover->validator;
+        ResumeOffset = std::max<qint64>(0, leftover->size - kResumeOverlap);
+        continuing_ = adopted_ = true;
+    }
 
     bool declined = false;
     for (;;) {
@@ -125,7 +149,7 @@ TransferOutcome Transfer::run() {
             declined = true;
             break;
         }
-        Resuming = true;
+        Resuming = continuing_ = true;
     }
     part_.discard();
     if (!failure_.isEmpty()) {
@@ -147,14 +171,42 @@ void Transfer::attempt() {
     }
     c_.transport.processEvents();
 
-    std::unique_ptr<TransferSession> session = c_.transport.start(request(ResumeOffset));
-    const auto stop = [this] { return stopped(); };
+    Session session = start(ResumeOffset);
+    for (bool forTheRest = false;; forTheRest = true) {
+        const qint64 from = ResumeOffset;
+        if (!takeAnswer(session, forTheRest) || !saveBody(*session)) {
+            return;
+        }
+        // An answer that ended where its range ends, short of the file's end:
+        // ask for the rest at once, as long as each answer brings more.
+        if (!cleanEnd_ || rangeEnd_ != ResumeOffset || ResumeOffset <= from || TotalBytes < 0 ||
+            ResumeOffset >= TotalBytes) {
+            break;
+        }
+        continuing_ = true;
+        session = start(ResumeOffset);
+    }
+    part_.close();
+}
 
-    for (bool again = true; again;) {
-        again = false;
+bool Transfer::continuesPart(const TransferSession& session,
+                             const std::optional<ContentRange>& range) const {
+    const QByteArray validator = session.validator();
+    return range && range->first == ResumeOffset &&
+           (!lengthRead_ || TotalBytes < 0 || range->completeLength < 0 ||
+            range->completeLength == TotalBytes) &&
+           (validator.isEmpty() || validator_.isEmpty() || validator == validator_);
+}
+
+bool Transfer::takeAnswer(Session& session, bool forTheRest) {
+    const auto stop = [this] { return stopped(); };
+    int status = 0;
+    std::optional<ContentRange> range;
+    bool emptyFile = false;
+    for (;;) {
         const TransferSession::Wait wait = session->waitForResponse(stop);
         if (wait == TransferSession::Wait::Stopped) {
-            return;
+            return false;
         }
         c_.observer.statusChanged(u"Saving:"_s);
         c_.observer.sourceAndTarget(urlName_, session->remoteHost(), item_.targetPath);
@@ -165,99 +217,114 @@ void Transfer::attempt() {
             } else {
                 failRequest(u"Error %1 : %2"_s.arg(error.code).arg(error.text), false);
             }
-            return;
+            return false;
         }
 
-        int status = session->statusCode();
+        status = session->statusCode();
+        range = session->contentRange();
         // Some servers refuse "bytes=0-" on an empty file: that is an empty file.
-        emptyFile_ = status == 416 && ResumeOffset == 0 && session->unsatisfiedRangeLength() == 0;
-        if (emptyFile_) {
+        emptyFile = status == 416 && ResumeOffset == 0 && range && range->unsatisfied() &&
+                    range->completeLength == 0;
+        if (emptyFile) {
             status = 200;
         }
-        const std::optional<qint64> rangeStart = session->rangeStart();
-        // A partial answer that does not begin where it was asked to cannot be
-        // trusted any more than a whole-file answer to a resume request.
-        const bool wrongRange = status == 206 && rangeStart && *rangeStart != ResumeOffset;
-        if (Resuming && (status == 200 || wrongRange)) {
+        // A whole-file answer to a resume, or a part that does not go on where
+        // the part file stands, means the part file cannot be trusted.
+        const bool untrusted = status == 206 && !continuesPart(*session, range);
+        if (continuing_ && (status == 200 || untrusted)) {
             part_.discard();
             FileOpened = false;
-            if (!c_.questions.continueWithoutResume()) {
+            // A killed run's part file goes without a question: nobody asked to resume it.
+            if (!adopted_ && !c_.questions.continueWithoutResume()) {
                 failFile(LogText::ResumeRefused);
-                return;
+                return false;
             }
-            Resuming = false;
+            Resuming = continuing_ = adopted_ = lengthRead_ = false;
             ResumeOffset = 0;
-            if (wrongRange) {
+            if (untrusted) {
                 // Ask again for the whole file.
-                session = c_.transport.start(request(0));
-                again = true;
+                session = start(0);
+                continue;
             }
         } else if (status == 204) {
             failFile(LogText::NothingToDownload);
-            return;
+            return false;
         } else if (status == 401) {
             failFile(LogText::AuthorizationFailed, true);
-            return;
+            return false;
         } else if (status == 404) {
             failFile(LogText::NotFound);
-            return;
-        } else if ((status != 200 && status != 206) || wrongRange) {
+            return false;
+        } else if ((status != 200 && status != 206) || (untrusted && range)) {
             failFile(LogText::Unexpected, true);
-            return;
+            return false;
         }
+        break;
     }
 
-    if (!Resuming) {
+    if (!lengthRead_) {
+        // The file's length: the whole length a partial answer names, else Content-Length.
         StartClock = now() - 1;
-        TotalBytes = emptyFile_ ? 0 : session->contentLength();
+        TotalBytes = emptyFile                ? 0
+                     : status == 206 && range ? range->completeLength
+                                              : session->contentLength();
+        validator_ = session->validator();
         lengthRead_ = true;
     }
+    rangeEnd_ = status == 206 && range && range->last >= 0 ? range->last + 1 : -1;
 
     if (TotalBytes > 0) {
         const std::optional<qint64> free = freeSpace(QFileInfo(item_.targetPath).absolutePath());
         if (free && *free < TotalBytes) {
             failFile(LogText::DiskFull, true);
-            return;
+            return false;
         }
     }
-
-    c_.observer.progressReset(TotalBytes);
-    c_.transport.processEvents();
-    if (!Resuming) {
-        ResumeOffset = 0;
+    if (!forTheRest) {
+        c_.observer.progressReset(TotalBytes);
+        c_.transport.processEvents();
     }
+    return true;
+}
 
+bool Transfer::saveBody(TransferSession& session) {
     // From here on, errors of the file system abandon the file.
     if (const int error = EnsureFolder(GetPathPart(item_.targetPath, false, false))) {
         failFile(SystemErrorMessage(error));
-        return;
+        return false;
     }
-    if (const int error = part_.open(!Resuming)) {
+    if (const int error = part_.open(!continuing_, validator_)) {
         failFile(SystemErrorMessage(error));
-        return;
+        return false;
     }
     FileOpened = true;
-
+    const auto stop = [this] { return stopped(); };
     for (;;) {
-        const TransferSession::Chunk chunk = session->read(stop);
+        const TransferSession::Chunk chunk = session.read(stop);
         if (chunk.kind != TransferSession::Chunk::Data) {
             cleanEnd_ = chunk.kind == TransferSession::Chunk::End;
-            break;
+            return true;
         }
-        if (const int error = part_.write(chunk.data, chunk.size, ResumeOffset)) {
+        // Bytes past the end of a partial answer's range belong nowhere.
+        const bool overrun = rangeEnd_ >= 0 && ResumeOffset + chunk.size > rangeEnd_;
+        const qint64 size = overrun ? rangeEnd_ - ResumeOffset : chunk.size;
+        if (const int error = part_.write(chunk.data, size, ResumeOffset)) {
             failFile(SystemErrorMessage(error));
-            return;
+            return false;
         }
         if (stopped()) {
-            break;
+            return false;
         }
-        ResumeOffset += chunk.size;
-        const ProgressSnapshot progress{ResumeOffset,         TotalBytes,   now() - StartClock,
-                                        targetName_,          item_.number, item_.count};
+        ResumeOffset += size;
+        const ProgressSnapshot progress{ResumeOffset, TotalBytes,   now() - StartClock,
+                                        targetName_,  item_.number, item_.count};
         c_.observer.progressUpdated(progress);
         lastTimeLeft_ = TimeLeft(progress).value_or(0);
+        if (overrun) {
+            cleanEnd_ = false;
+            return true;
+        }
     }
-    part_.close();
 }
 
 }  // namespace

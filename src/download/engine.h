@@ -60,7 +60,11 @@ inline const QString DiskFull = QStringLiteral("Insufficient disk space.");
 }  // namespace LogText
 
 // Brings the file at item.url to item.targetPath, reporting its progress,
-// asking to retry a broken transfer (which then resumes). After any end but
+// asking to retry a broken transfer (which then resumes). A file that comes in
+// parts is asked for part after part without a question; every resume names
+// the version it continues (If-Range), so that a changed file is never
+// spliced. A part file that a killed run left for the target is resumed while
+// the server still has its version, else replaced. After any end but
 // Completed nothing it wrote stays, and an earlier file at the target is
 // untouched.
 TransferOutcome DownloadFile(TransferContext& context, const TransferItem& item,

@@ -4,33 +4,62 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+
 namespace pg {
 
 FileErrorLog::~FileErrorLog() {
     close();
 }
 
-bool FileErrorLog::create(const QString& path) {
+int FileErrorLog::create(const QString& path) {
     close();
     QDir().mkpath(QFileInfo(path).absolutePath());
-    file_ = std::fopen(QFile::encodeName(path).constData(), "wb");
-    return file_ != nullptr;
+    fd_ = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+                 S_IRUSR | S_IWUSR);
+    if (fd_ < 0) {
+        return errno;
+    }
+    // An earlier log keeps its mode through O_TRUNC; it is empty by now. Only a
+    // regular file is changed (a log sent to a device stays as it is).
+    struct stat info = {};
+    if (::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 077) != 0) {
+        ::fchmod(fd_, S_IRUSR | S_IWUSR);
+    }
+    return 0;
 }
 
-void FileErrorLog::append(const QString& url, const QString& message) {
-    if (!file_) {
-        return;
+int FileErrorLog::append(const QString& url, const QString& message) {
+    if (fd_ < 0) {
+        return EBADF;
     }
     const QByteArray lines = url.toUtf8() + "\r\n" + message.toUtf8() + "\r\n";
-    std::fwrite(lines.constData(), 1, static_cast<size_t>(lines.size()), file_);
-    std::fflush(file_);
+    const char* data = lines.constData();
+    qsizetype left = lines.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd_, data, static_cast<size_t>(left));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? errno : EIO;
+        }
+        data += n;
+        left -= n;
+    }
+    return 0;
 }
 
-void FileErrorLog::close() {
-    if (file_) {
-        std::fclose(file_);
-        file_ = nullptr;
+int FileErrorLog::close() {
+    if (fd_ < 0) {
+        return 0;
     }
+    const int result = ::close(fd_) == 0 ? 0 : errno;
+    fd_ = -1;
+    return result;
 }
 
 }  // namespace pg

@@ -2,13 +2,13 @@
 
 #include <QString>
 
-#include <cstdio>
-
 namespace pg {
 
 // error.log: two lines per failed file, the file URL as given and the message,
 // each ended by CR LF. Recreated empty for every batch and written through at
-// once, so nothing is lost if the program ends abruptly.
+// once, so nothing is lost if the program ends abruptly. The URLs may carry a
+// password, so the file is readable by its owner only from its first byte on.
+// Each call returns 0 or the system's error number.
 class FileErrorLog {
 public:
     FileErrorLog() = default;
@@ -16,13 +16,14 @@ public:
     FileErrorLog(const FileErrorLog&) = delete;
     FileErrorLog& operator=(const FileErrorLog&) = delete;
 
-    // Creates the file empty, replacing an earlier log; false when it cannot be.
-    bool create(const QString& path);
-    void append(const QString& url, const QString& message);
-    void close();
+    // Creates the file empty, replacing an earlier log.
+    int create(const QString& path);
+    // EBADF when the log was not created.
+    int append(const QString& url, const QString& message);
+    int close();
 
 private:
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
 };
 
 }  // namespace pg

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -177,7 +178,11 @@ QString FormatRate(double bytesPerSecond) {
     if (!std::isfinite(bytesPerSecond) || bytesPerSecond < 0) {
         return {};
     }
-    const double rate = static_cast<float>(bytesPerSecond);
+    // A rate beyond the single-precision range stays a double (narrowing it is
+    // undefined and would give an infinity, shown as nothing).
+    const double rate = bytesPerSecond <= std::numeric_limits<float>::max()
+                            ? static_cast<float>(bytesPerSecond)
+                            : bytesPerSecond;
     const QString bytes = rate < 1024.0 ? GeneralForm(rate, kSingleDigits) + u" bytes"_s
                                         : FormatBytes(rate, u"###.0"_s);
     return bytes + u"/Sec"_s;

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
+
+#include <optional>
 
 namespace pg {
 
@@ -9,17 +12,32 @@ namespace pg {
 // renamed over the target only when the whole file has arrived. A failed or
 // cancelled transfer thus never leaves a truncated file under the target's name
 // and never harms an earlier file of that name.
+//
+// Its name holds the target's name and the validator of the file's version
+// (".NAME.VALIDATOR.pgpart", the validator in base64url), so that the next
+// transfer of the target finds what a killed run left and resumes it only
+// while the server still has that version.
 class PartFile {
 public:
+    // A part file that an earlier run left for the same target.
+    struct Leftover {
+        QByteArray validator;  // for If-Range
+        qint64 size = 0;
+    };
+
     explicit PartFile(QString targetPath) : target_(std::move(targetPath)) {}
     ~PartFile();
     PartFile(const PartFile&) = delete;
     PartFile& operator=(const PartFile&) = delete;
 
+    // Takes over the first part file left for this target whose name holds a
+    // validator, and deletes the others: none is left behind.
+    std::optional<Leftover> takeLeftover();
+
     // Each call returns 0 on success or the system's error number.
-    // Opens the temporary file, creating it empty when it does not exist yet;
-    // `fresh` empties an existing one.
-    int open(bool fresh);
+    // fresh: starts an empty file named after validator (which may be empty).
+    // Otherwise opens the file taken over or written before, which must exist.
+    int open(bool fresh, const QByteArray& validator = {});
     int write(const char* data, qint64 size, qint64 offset);
     // Cuts the file to `size`, closes it and renames it over the target.
     int commit(qint64 size);

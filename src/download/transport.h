@@ -1,5 +1,8 @@
 #pragma once
 
+#include "download/response_headers.h"
+
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -17,13 +20,16 @@ struct TransferRequest {
     int remotePort = 80;   // for http URLs that name no port of their own
     int timeoutSecs = 60;  // wait for the connection and for more data; 0 = no limit
     qint64 offset = 0;     // first byte asked for ("Range: bytes=offset-")
+    // Sent as If-Range when not empty: a server whose file no longer matches
+    // answers with the whole file instead of a part.
+    QByteArray ifRange;
 };
 
 // Why a request got no answer, or why its body broke off.
 struct TransferError {
     int code = 0;
     QString text;
-    bool noConnection = false;  // the server could not be reached at all
+    bool noConnection = false;  // no connection to the host could be made for this request
 };
 
 // A request under way. Waiting keeps the user interface alive; `stop` is asked
@@ -47,10 +53,11 @@ public:
     // 404 (no such file) or 401 (login refused).
     virtual int statusCode() const = 0;
     virtual qint64 contentLength() const = 0;  // -1 when not announced
-    // First byte of a partial answer (Content-Range), when the server named one.
-    virtual std::optional<qint64> rangeStart() const = 0;
-    // The whole length a 416 answer names ("Content-Range: bytes */N").
-    virtual std::optional<qint64> unsatisfiedRangeLength() const = 0;
+    // The answer's Content-Range, when it has a valid one.
+    virtual std::optional<ContentRange> contentRange() const = 0;
+    // What identifies this version of the file, for If-Range (see
+    // IfRangeValidator); empty when the answer names nothing usable.
+    virtual QByteArray validator() const = 0;
     virtual QString remoteHost() const = 0;
     // The next bytes of the body; End when the server ended it cleanly, Broken
     // when the connection broke off or stalled.

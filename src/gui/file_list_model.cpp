@@ -1,8 +1,50 @@
 #include "gui/file_list_model.h"
 
+#include <QFontMetrics>
+#include <QHash>
+
+#include <array>
+#include <functional>
+#include <queue>
+
 namespace pg {
 
 namespace {
+
+// The advance of each character met so far.
+class CharacterAdvances {
+public:
+    explicit CharacterAdvances(const QFont& font) : metrics_(font) { ascii_.fill(-1); }
+    qreal of(QStringView text) {
+        qreal sum = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
+            if (c < ascii_.size()) {
+                qreal& advance = ascii_[c];
+                if (advance < 0) {
+                    advance = metrics_.horizontalAdvance(QChar(c));
+                }
+                sum += advance;
+                continue;
+            }
+            const qsizetype length = QChar::isHighSurrogate(c) && i + 1 < text.size() ? 2 : 1;
+            const QStringView character = text.sliced(i, length);
+            const char32_t code = length == 2 ? QChar::surrogateToUcs4(c, text[i + 1]) : c;
+            auto found = others_.constFind(code);
+            if (found == others_.constEnd()) {
+                found = others_.insert(code, metrics_.horizontalAdvance(character.toString()));
+            }
+            sum += *found;
+            i += length - 1;
+        }
+        return sum;
+    }
+
+private:
+    QFontMetricsF metrics_;
+    std::array<qreal, 128> ascii_;
+    QHash<char32_t, qreal> others_;
+};
 
 // Raises a flag for the lifetime of the object.
 class FlagRaised {
@@ -103,6 +145,28 @@ Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
     }
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable |
            Qt::ItemNeverHasChildren;
+}
+
+int WidestTextWidth(const QStringList& texts, const QFont& font) {
+    constexpr size_t kLaidOut = 64;
+    CharacterAdvances advances(font);
+    using Sized = std::pair<qreal, qsizetype>;  // estimated width, index
+    std::priority_queue<Sized, std::vector<Sized>, std::greater<>> widest;  // narrowest on top
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        const Sized sized{advances.of(texts.at(i)), i};
+        if (widest.size() < kLaidOut) {
+            widest.push(sized);
+        } else if (sized.first > widest.top().first) {
+            widest.pop();
+            widest.push(sized);
+        }
+    }
+    const QFontMetrics metrics(font);
+    int width = 0;
+    for (; !widest.empty(); widest.pop()) {
+        width = std::max(width, metrics.horizontalAdvance(texts.at(widest.top().second)));
+    }
+    return width;
 }
 
 }  // namespace pg

@@ -3,18 +3,15 @@
 #include "gui/main_window.h"
 #include "platform/curl_page_fetcher.h"
 #include "platform/curl_transport.h"
+#include "platform/desktop_window_tree.h"
 #include "platform/ini_settings_store.h"
 #include "platform/program_paths.h"
 
 #include <QApplication>
 
-#include <unistd.h>
-
 int main(int argc, char** argv) {
-    // The embedded browser's sandbox cannot start as root.
-    if (::geteuid() == 0) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    }
+    // The embedded browser draws through contexts shared with the application.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pagegleaner"));
 
@@ -23,6 +20,7 @@ int main(int argc, char** argv) {
     pg::DesktopFileOpener fileOpener;
     pg::DialogFolderPicker folderPicker;
     pg::CurlTransport transport;
+    pg::DesktopWindowTree windowTree;
 
     pg::MainWindowServices services;
     services.settings = &settings;
@@ -30,6 +28,7 @@ int main(int argc, char** argv) {
     services.fileOpener = &fileOpener;
     services.folderPicker = &folderPicker;
     services.transport = &transport;
+    services.windowTree = &windowTree;
     services.errorLogPath = pg::ErrorLogPath();
     services.historyFilePath = pg::HistoryFilePath();
     services.helpFilePath = pg::DataFilePath(QStringLiteral("faq.fil"));

@@ -1,18 +1,24 @@
 #include "gui/main_window.h"
 
+#include "desktop/browser_url.h"
+#include "desktop/preview_rules.h"
 #include "download/batch.h"
 #include "gui/busy_cursor.h"
 #include "gui/controls.h"
 #include "gui/file_list_model.h"
 #include "gui/file_opener.h"
 #include "gui/folder_picker.h"
+#include "gui/held_input.h"
+#include "gui/image_window.h"
 #include "gui/options_dialog.h"
+#include "gui/preview_browser.h"
 #include "gui/progress_window.h"
 #include "gui/recent_urls_window.h"
 #include "gui/transfer_question_boxes.h"
 #include "gui/twips_layout.h"
 #include "history/history_file.h"
 #include "job/job_store.h"
+#include "scan/page_fetch.h"
 #include "scan/page_scan.h"
 #include "version.h"
 
@@ -29,6 +35,7 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
+#include <QWebEngineView>
 
 #include <algorithm>
 #include <optional>
@@ -53,6 +60,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     fileList_ = new FileListModel(this);
+    PrepareWebEngine();
     buildControls();
     recentUrlsWindow_ = new RecentUrlsWindow(
         history_, [this](int index) { loadRecord(index); }, this);
@@ -106,7 +114,7 @@ void MainWindow::buildControls() {
     fileListView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     fileListView_->setSelectionMode(QAbstractItemView::SingleSelection);
     fileListView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    previewPane_ = NamedControl<QWidget>(client, "WebBrowser1");
+    previewPane_ = NewPreviewBrowser(client);
     previewPane_->hide();
     selectAllButton_ = NamedButton(client, "Command4", u"&Select All"_s);
     unselectAllButton_ = NamedButton(client, "Command5", u"&Unselect All"_s);
@@ -173,13 +181,27 @@ void MainWindow::buildControls() {
     setFixedSize(clientSize.width(), clientSize.height() + statusBar_->height());
 
     // Keyboard order of the controls.
-    QWidget* const order[] = {urlEdit_,           getUrlButton_,         recentUrlsButton_,
-                              folderEdit_,        browseFolderButton_,   allTypesCheck_,
-                              typesEdit_,         userEdit_,             passwordEdit_,
-                              hidePasswordCheck_, extractButton_,        fileListView_,
-                              selectAllButton_,   unselectAllButton_,    viewFullScreenButton_,
-                              selectContainingButton_, searchEdit_,     downloadButton_,
-                              optionsButton_,     aboutButton_,          exitButton_};
+    QWidget* const order[] = {urlEdit_,
+                              getUrlButton_,
+                              recentUrlsButton_,
+                              folderEdit_,
+                              browseFolderButton_,
+                              allTypesCheck_,
+                              typesEdit_,
+                              userEdit_,
+                              passwordEdit_,
+                              hidePasswordCheck_,
+                              extractButton_,
+                              fileListView_,
+                              selectAllButton_,
+                              unselectAllButton_,
+                              viewFullScreenButton_,
+                              selectContainingButton_,
+                              searchEdit_,
+                              downloadButton_,
+                              optionsButton_,
+                              aboutButton_,
+                              exitButton_};
     for (size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
@@ -203,8 +225,9 @@ void MainWindow::connectHandlers() {
     connect(browseFolderButton_, &QPushButton::clicked, this, &MainWindow::chooseFolder);
     connect(recentUrlsButton_, &QPushButton::clicked, recentUrlsWindow_, &RecentUrlsWindow::open);
     connect(downloadButton_, &QPushButton::clicked, this, &MainWindow::downloadFiles);
-    connect(selectAllButton_, &QPushButton::clicked, this,
-            [this] { runSelection([this](auto& progress) { return fileList_->selectAll(progress); }); });
+    connect(selectAllButton_, &QPushButton::clicked, this, [this] {
+        runSelection([this](auto& progress) { return fileList_->selectAll(progress); });
+    });
     connect(unselectAllButton_, &QPushButton::clicked, this, [this] {
         runSelection([this](auto& progress) { return fileList_->unselectAll(progress); });
     });
@@ -215,6 +238,10 @@ void MainWindow::connectHandlers() {
     });
     connect(fileList_, &FileListModel::checkChanged, this,
             [this] { applySelection(fileList_->list().CheckChanged()); });
+    connect(fileListView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &MainWindow::previewCurrentEntry);
+    connect(viewFullScreenButton_, &QPushButton::clicked, this, &MainWindow::viewFullScreen);
+    connect(getUrlButton_, &QPushButton::clicked, this, &MainWindow::getUrlFromBrowser);
 
     // Typed blanks never reach these fields; pasted text keeps them.
     for (QLineEdit* field : {urlEdit_, searchEdit_, typesEdit_, userEdit_, passwordEdit_}) {
@@ -269,8 +296,12 @@ void MainWindow::setStatusText(const QString& text) {
 }
 
 JobSettings MainWindow::currentJob() const {
-    return {urlEdit_->text(),      folderEdit_->text(),   allTypesCheck_->isChecked(),
-            typesEdit_->text(),    userEdit_->text(),     passwordEdit_->text(),
+    return {urlEdit_->text(),
+            folderEdit_->text(),
+            allTypesCheck_->isChecked(),
+            typesEdit_->text(),
+            userEdit_->text(),
+            passwordEdit_->text(),
             hidePasswordCheck_->isChecked()};
 }
 
@@ -371,9 +402,13 @@ void MainWindow::extractFileUrls() {
     }
     BusyCursor busy;
     fileList_->clear();
+    PageFetcher& fetcher = *services_.pageFetcher;
+    std::optional<HeldInput> held;  // the window waits without reacting; Esc calls the page off
+    held.emplace([&fetcher] { fetcher.cancel(); });
     const PageScanResult result =
-        ScanPage(*services_.pageFetcher, {url, userEdit_->text(), passwordEdit_->text(),
-                                          allTypesCheck_->isChecked(), typesEdit_->text()});
+        ScanPage(fetcher, {url, userEdit_->text(), passwordEdit_->text(),
+                           allTypesCheck_->isChecked(), typesEdit_->text()});
+    held.reset();
     if (result.status == PageScanStatus::Extracted || result.status == PageScanStatus::NoneFound) {
         fillFileList(result.urls);
         countLabel_->setText(ExtractedCountText(static_cast<int>(result.urls.size())));
@@ -388,11 +423,7 @@ void MainWindow::fillFileList(const QStringList& urls) {
     }
     // The widest entry sets the horizontal scroll range, as measured with the
     // list's font, plus room for the check box.
-    const QFontMetrics metrics(fileListView_->font());
-    int widest = 0;
-    for (const QString& url : urls) {
-        widest = std::max(widest, metrics.horizontalAdvance(url));
-    }
+    const int widest = WidestTextWidth(urls, fileListView_->font());
     const QStyle* style = fileListView_->style();
     const int checkBox = style->pixelMetric(QStyle::PM_IndicatorWidth) +
                          style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
@@ -466,12 +497,14 @@ void MainWindow::downloadFiles() {
     hide();
     ProgressWindow progress;
     MessageBoxTransferQuestions boxes(&progress);
-    TransferQuestions& questions = services_.transferQuestions ? *services_.transferQuestions : boxes;
+    TransferQuestions& questions =
+        services_.transferQuestions ? *services_.transferQuestions : boxes;
     BatchServices batch{*services_.transport, progress, questions, progress.cancelRequest(), {}};
     BatchJob batchJob;
     batchJob.urls = fileList_->list().checkedEntries();
     batchJob.directory = job.directory;
     batchJob.credentials = {job.userName, job.password};
+    batchJob.pageUrl = job.url;
     batchJob.remotePort = RemotePortFromOption(options_.remotePort);
     batchJob.timeoutSecs = TimeoutSecsFromOption(options_.waitSecs);
     batchJob.errorLogPath = services_.errorLogPath;
@@ -494,6 +527,54 @@ void MainWindow::downloadFiles() {
     if (question.exec() == QMessageBox::Yes && services_.fileOpener) {
         services_.fileOpener->openTextFile(services_.errorLogPath, u"Pagegleaner - Error Log"_s);
     }
+}
+
+void MainWindow::getUrlFromBrowser() {
+    BusyCursor busy;
+    BrowserUrlCapture capture;
+    if (services_.windowTree) {
+        capture = CaptureBrowserUrl(*services_.windowTree);
+    }
+    if (capture.status == BrowserUrlStatus::Obtained) {
+        urlEdit_->setText(capture.url);
+    }
+    setStatusText(BrowserUrlStatusText(capture.status));
+}
+
+void MainWindow::previewCurrentEntry() {
+    const QModelIndex current = fileListView_->currentIndex();
+    if (!current.isValid() || fileList_->updatingList()) {
+        return;
+    }
+    const QString url = fileList_->list().entry(current.row());
+    if (!IsPreviewable(url)) {
+        return;
+    }
+    previewPane_->show();
+    NavigatePreview(previewPane_, url);
+}
+
+void MainWindow::viewFullScreen() {
+    if (fileList_->rowCount() == 0) {
+        setStatusText(u"No files to view"_s);
+        return;
+    }
+    const QModelIndex current = fileListView_->currentIndex();
+    if (!current.isValid()) {
+        setStatusText(u"Please select a file"_s);
+        return;
+    }
+    const QString url = fileList_->list().entry(current.row());
+    if (!IsPreviewable(url) || fileList_->updatingList()) {
+        return;
+    }
+    previewUrl_ = url;
+    hide();
+    {
+        ImageWindow window(previewUrl_);
+        window.exec();
+    }
+    show();
 }
 
 }  // namespace pg

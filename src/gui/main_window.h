@@ -15,6 +15,7 @@ class QLineEdit;
 class QListView;
 class QPushButton;
 class QStatusBar;
+class QWebEngineView;
 
 namespace pg {
 
@@ -66,6 +67,9 @@ private:
     void showHelp();
     void chooseFolder();
     void downloadFiles();
+    void getUrlFromBrowser();
+    void previewCurrentEntry();
+    void viewFullScreen();
 
     MainWindowServices services_;
     Options options_;
@@ -80,6 +84,7 @@ private:
     bool loadingRecord_ = false;
     bool shutDownDone_ = false;
     bool centred_ = false;
+    QString previewUrl_;  // what the full-screen preview shows last
 
     QLabel* urlHeading_ = nullptr;
     QPushButton* getUrlButton_ = nullptr;
@@ -100,7 +105,7 @@ private:
     QPushButton* extractButton_ = nullptr;
     QLabel* countLabel_ = nullptr;
     QListView* fileListView_ = nullptr;
-    QWidget* previewPane_ = nullptr;
+    QWebEngineView* previewPane_ = nullptr;
     QPushButton* selectAllButton_ = nullptr;
     QPushButton* unselectAllButton_ = nullptr;
     QPushButton* viewFullScreenButton_ = nullptr;

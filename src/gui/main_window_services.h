@@ -10,6 +10,7 @@ class PageFetcher;
 class SettingsStore;
 class TransferQuestions;
 class Transport;
+class WindowTree;
 
 // What the main window needs from the platform; tests put fakes in here.
 struct MainWindowServices {
@@ -23,6 +24,8 @@ struct MainWindowServices {
     QString historyFilePath;  // urls.txt
     QString helpFilePath;     // faq.fil
     QString errorLogPath;     // error.log
+    // The desktop's windows, for "&Get URL From Browser".
+    WindowTree* windowTree = nullptr;
 };
 
 }  // namespace pg

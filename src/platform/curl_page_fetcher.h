@@ -2,22 +2,32 @@
 
 #include "scan/page_fetch.h"
 
+#include <functional>
+
 namespace pg {
 
 // Fetches a page through libcurl (http, https, ftp; any authentication scheme
-// the server asks for). While it waits, the event loop runs without user input:
-// windows repaint, but clicks and keys wait until the page is there.
+// the server asks for) and hands the body over while it arrives. While it
+// waits, the event loop runs with all events: a window that must not react
+// meanwhile holds its input back itself and lets only a cancel through.
 class CurlPageFetcher : public PageFetcher {
 public:
-    // connectTimeoutSecs bounds the connection; stallSecs the wait for more data.
-    explicit CurlPageFetcher(int connectTimeoutSecs = 30, int stallSecs = 60);
+    // The most a page may hold after decompression; a larger one is refused.
+    static constexpr qint64 kMaxPageBytes = qint64(1) << 30;
 
-    PageFetchResult FetchPageSource(const QString& url, const QString& userName,
-                                    const QString& password) override;
+    // connectTimeoutSecs bounds the connection; stallSecs the wait for more data.
+    explicit CurlPageFetcher(int connectTimeoutSecs = 30, int stallSecs = 60,
+                             qint64 maxPageBytes = kMaxPageBytes);
+
+    PageFetchResult FetchPage(const QString& url, const QString& userName, const QString& password,
+                              PageBody& body) override;
+    void cancel() override;
 
 private:
     int connectTimeoutSecs_;
     int stallSecs_;
+    qint64 maxPageBytes_;
+    std::function<void()> stop_;  // ends the fetch under way
 };
 
 }  // namespace pg

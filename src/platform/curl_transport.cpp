@@ -4,6 +4,7 @@
 #include "platform/curl_multi.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QUrl>
 
 #include <vector>
@@ -19,33 +20,30 @@ namespace {
 constexpr size_t kPauseAbove = 256u << 10;
 constexpr long kReceiveBuffer = 512L * 1024;
 
-std::optional<qint64> ParseRangeStart(const char* value) {
-    // "bytes 5904-9999/10000"
-    QByteArray text = QByteArray(value).trimmed();
-    if (!text.toLower().startsWith("bytes ")) {
-        return std::nullopt;
-    }
-    text = text.mid(6).trimmed();
-    const qsizetype dash = text.indexOf('-');
-    bool ok = false;
-    const qint64 start = text.left(dash).toLongLong(&ok);
-    return ok && dash > 0 ? std::optional<qint64>(start) : std::nullopt;
-}
+struct SlistDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
 
 class CurlSession : public TransferSession {
 public:
     explicit CurlSession(const TransferRequest& request)
-        : ftp_(IsFtpUrl(request.url)),
+        : stallMs_(request.timeoutSecs * 1000LL),
+          ftp_(IsFtpUrl(request.url)),
           offset_(request.offset),
           host_(QUrl(request.url, QUrl::TolerantMode).host()) {
-        pending_.reserve(kPauseAbove + kReceiveBuffer);
-        current_.reserve(kPauseAbove + kReceiveBuffer);
         easy_ = NewCurlEasy(CurlUrlBytes(request.url, request.remotePort), request.userName,
                             request.password, request.timeoutSecs, request.timeoutSecs);
         CURL* h = easy_.get();
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CurlSession::onData);
         curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
         curl_easy_setopt(h, CURLOPT_BUFFERSIZE, kReceiveBuffer);
+        curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CurlSession::onHeader);
+        curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
+        curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, &CurlSession::onConnected);
+        curl_easy_setopt(h, CURLOPT_PREREQDATA, this);
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CurlSession::onProgress);
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
+        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
         if (ftp_) {
             if (request.offset > 0) {
                 curl_easy_setopt(h, CURLOPT_RESUME_FROM_LARGE,
@@ -54,6 +52,11 @@ public:
         } else {
             const QByteArray range = QByteArray::number(request.offset) + '-';
             curl_easy_setopt(h, CURLOPT_RANGE, range.constData());
+            if (!request.ifRange.isEmpty()) {
+                const QByteArray line = "If-Range: " + request.ifRange;
+                headers_.reset(curl_slist_append(nullptr, line.constData()));
+                curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers_.get());
+            }
         }
         CurlMulti::instance().add(h, [this](CURLcode code) {
             done_ = true;
@@ -103,22 +106,23 @@ public:
         return length;
     }
 
-    std::optional<qint64> rangeStart() const override {
-        if (ftp_) {
-            return offset_;
+    std::optional<ContentRange> contentRange() const override {
+        if (!ftp_) {
+            return ParseContentRange(head_.value("Content-Range"));
         }
-        const QByteArray value = header("Content-Range");
-        return value.isEmpty() ? std::nullopt : ParseRangeStart(value.constData());
+        // An ftp resume gives the rest of the file from the offset on.
+        const qint64 length = contentLength();
+        ContentRange range{offset_, -1, -1};
+        if (length >= 0) {
+            range.last = offset_ + length - 1;
+            range.completeLength = offset_ + length;
+        }
+        return range;
     }
 
-    std::optional<qint64> unsatisfiedRangeLength() const override {
-        const QByteArray value = header("Content-Range").trimmed();
-        if (!value.startsWith("bytes */")) {
-            return std::nullopt;
-        }
-        bool ok = false;
-        const qint64 length = value.mid(8).trimmed().toLongLong(&ok);
-        return ok ? std::optional<qint64>(length) : std::nullopt;
+    QByteArray validator() const override {
+        return ftp_ ? QByteArray()
+                    : IfRangeValidator(head_.value("ETag"), head_.value("Last-Modified"));
     }
 
     QString remoteHost() const override { return host_; }
@@ -145,27 +149,25 @@ public:
 
     TransferError error() const override {
         TransferError error;
-        if (!done_ || result_ == CURLE_OK) {
+        if (!done_ || (result_ == CURLE_OK && headEnded())) {
             return error;
         }
-        error.code = static_cast<int>(result_);
-        error.text = CurlErrorText(result_);
-        curl_off_t connectTime = 0;
-        curl_easy_getinfo(easy_.get(), CURLINFO_CONNECT_TIME_T, &connectTime);
-        error.noConnection = connectTime == 0 && result_ != CURLE_UNSUPPORTED_PROTOCOL &&
-                             result_ != CURLE_URL_MALFORMAT;
+        // libcurl takes a connection cut inside the head for a clean end.
+        const CURLcode code = stalled_              ? CURLE_OPERATION_TIMEDOUT
+                              : result_ == CURLE_OK ? CURLE_RECV_ERROR
+                                                    : result_;
+        error.code = static_cast<int>(code);
+        error.text = CurlErrorText(code);
+        // Connect time is no guide: it is zero on a reused connection too.
+        error.noConnection = code == CURLE_COULDNT_RESOLVE_HOST ||
+                             code == CURLE_COULDNT_RESOLVE_PROXY || code == CURLE_COULDNT_CONNECT ||
+                             (code == CURLE_OPERATION_TIMEDOUT && !connected_);
         return error;
     }
 
 private:
-    // A header of the final answer, empty when absent.
-    QByteArray header(const char* name) const {
-        curl_header* found = nullptr;
-        if (curl_easy_header(easy_.get(), name, 0, CURLH_HEADER, -1, &found) != CURLHE_OK) {
-            return {};
-        }
-        return QByteArray(found->value);
-    }
+    // ftp has no head to end.
+    bool headEnded() const { return ftp_ || head_.ended(); }
 
     bool answered() const {
         if (received_) {
@@ -177,7 +179,37 @@ private:
         if (ftp_) {
             return result_ == CURLE_OK || statusCode() != (offset_ > 0 ? 206 : 200);
         }
-        return statusCode() > 0;
+        return headEnded() && statusCode() > 0;
+    }
+
+    static size_t onHeader(char* data, size_t size, size_t count, void* self) {
+        const size_t bytes = size * count;
+        auto* session = static_cast<CurlSession*>(self);
+        session->head_.addLine(QByteArrayView(data, static_cast<qsizetype>(bytes)));
+        session->idle_.start();
+        return bytes;
+    }
+
+    static int onConnected(void* self, char*, char*, int, int) {
+        auto* session = static_cast<CurlSession*>(self);
+        session->connected_ = true;
+        session->idle_.start();
+        return CURL_PREREQFUNC_OK;
+    }
+
+    // Ends a transfer on an open connection that brought nothing for the
+    // time-out. libcurl's own low-speed check averages over several seconds,
+    // so a stall after a burst of data would last longer than the time-out.
+    static int onProgress(void* self, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
+        auto* session = static_cast<CurlSession*>(self);
+        if (received != session->lastReceived_ || session->paused_ || !session->connected_) {
+            session->lastReceived_ = received;
+            session->idle_.start();
+        } else if (session->stallMs_ > 0 && session->idle_.hasExpired(session->stallMs_)) {
+            session->stalled_ = true;
+            return 1;
+        }
+        return 0;
     }
 
     static size_t onData(char* data, size_t size, size_t count, void* self) {
@@ -192,12 +224,19 @@ private:
         return bytes;
     }
 
+    std::unique_ptr<curl_slist, SlistDeleter> headers_;  // outlives easy_
+    const qint64 stallMs_;
     CurlEasy easy_;
     const bool ftp_;
     const qint64 offset_;
     const QString host_;
     std::vector<char> pending_;  // arrived, not yet handed out
     std::vector<char> current_;  // handed out by the last read
+    ResponseHead head_;
+    bool connected_ = false;  // a connection to the host stood for this request
+    QElapsedTimer idle_;      // since anything last arrived
+    curl_off_t lastReceived_ = 0;
+    bool stalled_ = false;
     bool received_ = false;
     bool paused_ = false;
     bool done_ = false;

@@ -1,8 +1,8 @@
 #include "scan/extract.h"
 
-#include "scan/prefix_index.h"
-
 #include <QStringView>
+
+#include <set>
 
 namespace pg {
 
@@ -18,20 +18,6 @@ QString RootOf(const QString& url) {
     }
     const qsizetype slash = url.indexOf(QLatin1Char('/'), scheme + 3);
     return slash < 0 ? url + QLatin1Char('/') : url.left(slash + 1);
-}
-
-// Cuts `u` after the n-th "/" found walking back from its second-to-last
-// character; a climb never goes above the host's root.
-QString ClimbLevels(const QString& u, qsizetype levels) {
-    const QString root = RootOf(u);
-    qsizetype found = 0;
-    for (qsizetype i = u.size() - 2; i >= 0; --i) {
-        if (u.at(i) == QLatin1Char('/') && ++found == levels) {
-            const QString cut = u.left(i + 1);
-            return cut.size() < root.size() ? root : cut;
-        }
-    }
-    return root;
 }
 
 bool IsExtensionChar(QChar c) {
@@ -100,11 +86,38 @@ QString WithoutLineBreaks(const QString& source) {
     return page;
 }
 
+// The duplicate rule stated plainly: an ordered set of case-folded entries,
+// where the entries that begin with x sort right after x.
+class FoldedEntries {
+public:
+    bool hasEntryBeginningWith(const QString& text) const {
+        const QString key = text.toCaseFolded();
+        const auto it = keys_.lower_bound(key);
+        return it != keys_.end() && it->startsWith(key);
+    }
+    void insert(const QString& text) { keys_.insert(text.toCaseFolded()); }
+
+private:
+    std::set<QString> keys_;
+};
+
 bool IsSkipped(QChar c) {
     return c == QLatin1Char('"') || c == QLatin1Char('\'') || c == QLatin1Char('\\');
 }
 
 }  // namespace
+
+QString ClimbLevels(const QString& u, qsizetype levels) {
+    const QString root = RootOf(u);
+    qsizetype found = 0;
+    for (qsizetype i = u.size() - 2; i >= 0; --i) {
+        if (u.at(i) == QLatin1Char('/') && ++found == levels) {
+            const QString cut = u.left(i + 1);
+            return cut.size() < root.size() ? root : cut;
+        }
+    }
+    return root;
+}
 
 QString PageBaseUrl(const QString& pageUrl) {
     QString base = pageUrl;
@@ -193,7 +206,7 @@ QStringList ExtractFileUrls(const QString& pageSource, const QString& pageUrl, b
     const QStringList types = allTypes ? QStringList() : FileTypeList(fileTypesText);
 
     QStringList found;
-    CaseInsensitivePrefixIndex seen;
+    FoldedEntries seen;
     QString value;
 
     // p is the first position the walk may still test for a pattern.

@@ -12,6 +12,11 @@ namespace pg {
 // is treated as http://host/.
 QString PageBaseUrl(const QString& pageUrl);
 
+// Cuts a base URL after the n-th "/" found walking back from its second-to-last
+// character (what "../" and its longer forms climb); a climb never goes above
+// the host's root.
+QString ClimbLevels(const QString& base, qsizetype levels);
+
 // The wanted extensions from the file types text: the comma-separated entries,
 // lower-cased, not trimmed; there is always at least one entry (possibly empty).
 QStringList FileTypeList(const QString& fileTypesText);
@@ -24,7 +29,8 @@ std::optional<QString> ResolveFileUrl(QString value, const QString& base, bool a
 // Walks the page text for href=, src= and background= values (each preceded by a
 // blank), resolves them and gives the wanted file URLs once each, in the order
 // they first occur. A URL is left out when a URL already found begins with it,
-// letter case ignored.
+// letter case ignored. The whole text at once, in the plainest terms: the rules'
+// reference. PageScanner does the same while a page arrives.
 QStringList ExtractFileUrls(const QString& pageSource, const QString& pageUrl, bool allTypes,
                             const QString& fileTypesText);
 

@@ -39,7 +39,8 @@ public:
 
     SelectionOutcome SelectAll(const ProgressFn& progress = {});
     SelectionOutcome UnselectAll(const ProgressFn& progress = {});
-    SelectionOutcome SelectAllContaining(const QString& searchText, const ProgressFn& progress = {});
+    SelectionOutcome SelectAllContaining(const QString& searchText,
+                                         const ProgressFn& progress = {});
     // After the user changed one check mark.
     SelectionOutcome CheckChanged() const;
 

@@ -1,7 +1,7 @@
 #include "scan/page_scan.h"
 
-#include "scan/extract.h"
 #include "scan/page_fetch.h"
+#include "scan/page_scanner.h"
 
 using namespace Qt::StringLiterals;
 
@@ -18,19 +18,21 @@ PageScanResult ScanPage(PageFetcher& fetcher, const PageScanRequest& request) {
         result.status = PageScanStatus::BadPrefix;
         return result;
     }
+    // The page is scanned while it arrives.
+    PageScanner scanner(request.url, request.allTypes, request.fileTypes);
     const PageFetchResult page =
-        fetcher.FetchPageSource(request.url, request.userName, request.password);
+        fetcher.FetchPage(request.url, request.userName, request.password, scanner);
     if (!page.retrieved()) {
         result.status = PageScanStatus::RequestFailed;
         result.failureDetail = page.failure;
         return result;
     }
-    if (page.source.isEmpty()) {
+    QStringList urls = scanner.finish();
+    if (!scanner.sawText()) {
         result.status = PageScanStatus::EmptyPage;
         return result;
     }
-    result.urls =
-        ExtractFileUrls(page.source, request.url, request.allTypes, request.fileTypes);
+    result.urls = std::move(urls);
     result.status = result.urls.isEmpty() ? PageScanStatus::NoneFound : PageScanStatus::Extracted;
     return result;
 }

@@ -43,29 +43,34 @@ std::optional<QStringConverter::Encoding> CharsetOfContentType(const QByteArray&
 
 // The charset a <meta> tag near the top of the page names, read through the
 // same labels as the Content-Type header (Qt does not know windows-1252).
-std::optional<QStringConverter::Encoding> CharsetOfMetaTag(const QByteArray& body) {
+std::optional<QStringConverter::Encoding> CharsetOfMetaTag(QByteArrayView head) {
     static const QRegularExpression meta(
         QStringLiteral("<meta[^>]*charset\\s*=\\s*[\"']?([A-Za-z0-9_.:-]+)"),
         QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = meta.match(QString::fromLatin1(body.left(1024)));
+    const QRegularExpressionMatch match = meta.match(QString::fromLatin1(head));
     return match.hasMatch() ? EncodingForLabel(match.captured(1).toLatin1()) : std::nullopt;
 }
 
 }  // namespace
 
-QString DecodePageText(const QByteArray& body, const QByteArray& contentType) {
+QStringConverter::Encoding PageEncoding(QByteArrayView head, const QByteArray& contentType) {
+    head = head.first(std::min(head.size(), kPageEncodingHeadBytes));
     // The header's charset, else a byte-order mark, else a <meta> tag.
     std::optional<QStringConverter::Encoding> encoding = CharsetOfContentType(contentType);
     if (!encoding) {
-        encoding = QStringConverter::encodingForData(body);
+        encoding = QStringConverter::encodingForData(head);
     }
     if (!encoding) {
-        encoding = CharsetOfMetaTag(body);
+        encoding = CharsetOfMetaTag(head);
     }
     if (!encoding) {
-        encoding = QStringConverter::encodingForHtml(body);
+        encoding = QStringConverter::encodingForHtml(head);
     }
-    QStringDecoder decoder(encoding.value_or(QStringConverter::Utf8));
+    return encoding.value_or(QStringConverter::Utf8);
+}
+
+QString DecodePageText(const QByteArray& body, const QByteArray& contentType) {
+    QStringDecoder decoder(PageEncoding(body, contentType));
     return decoder.decode(body);
 }
 

@@ -17,7 +17,9 @@ protected:
                     const QString& incomplete = {}) {
         transport.answers = std::move(answers);
         BatchServices services{transport, ui, ui, cancel, {}};
-        return RunBatch(services, {urls, files, {u"u"_s, u"p"_s}, 8080, 5, log, incomplete});
+        return RunBatch(
+            services,
+            {urls, files, {u"u"_s, u"p"_s}, 8080, 5, log, incomplete, u"http://h/page.html"_s});
     }
 
     QTemporaryDir dir;
@@ -71,9 +73,29 @@ TEST_F(BatchTest, FilesAreNamedByTheLastUrlSegmentWithTheQuery) {
     EXPECT_EQ(FilesIn(files), (QStringList{u"a.zip"_s, u"c.zip"_s, u"get.php?id=3&x=y"_s}));
     EXPECT_EQ(ui.shown.filter(u"item"_s),
               (QStringList{u"item 1 of 3"_s, u"item 2 of 3"_s, u"item 3 of 3"_s}));
-    EXPECT_EQ(transport.last.userName, u"u"_s);
-    EXPECT_EQ(transport.last.remotePort, 8080);
-    EXPECT_EQ(transport.last.timeoutSecs, 5);
+    EXPECT_EQ(transport.requests.last().userName, u"u"_s);
+    EXPECT_EQ(transport.requests.last().remotePort, 8080);
+    EXPECT_EQ(transport.requests.last().timeoutSecs, 5);
+}
+
+// The job's credentials go only to the page's own scheme, host and port.
+TEST_F(BatchTest, CredentialsGoOnlyWithFilesOnThePagesOwnHost) {
+    const std::tuple<QString, QString, bool> rows[] = {
+        {u"http://h/p.html"_s, u"http://H:80/f"_s, true},
+        {u"http://h/p.html"_s, u"http://h:8080/f"_s, false},
+        {u"http://h/p.html"_s, u"https://h/f"_s, false},
+        {u"http://h/p.html"_s, u"ftp://h/f"_s, false},
+        {u"https://h:8443/p"_s, u"https://h:8443/d/f"_s, true},
+        {u"ftp://h/d/"_s, u"ftp://h:21/d/f"_s, true},
+        {u"ftp://h/d/"_s, u"ftp://other/d/f"_s, false}};
+    for (const auto& [page, url, sent] : rows) {
+        const BatchJob job{{}, {}, {u"u"_s, u"p"_s}, 80, 60, {}, {}, page};
+        EXPECT_EQ(CredentialsFor(job, url).password, sent ? u"p"_s : QString())
+            << url.toStdString();
+    }
+    run({u"http://h/1"_s, u"http://other/2"_s}, {ok, ok});
+    EXPECT_EQ(transport.requests.at(0).userName, u"u"_s);
+    EXPECT_EQ(transport.requests.at(1).userName, QString());
 }
 
 }  // namespace

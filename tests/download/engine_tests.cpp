@@ -18,6 +18,7 @@ protected:
     TransferOutcome run(QList<Answer> answers) {
         transport.answers = std::move(answers);
         transport.offsets.clear();
+        transport.requests.clear();
         TransferContext context{
             transport, ui, ui, cancel, 80, 60, [this](const QString&) { return freeBytes; }, {}};
         return DownloadFile(context, {u"http://host/f.bin"_s, target, 1, 1}, {});
@@ -70,7 +71,8 @@ INSTANTIATE_TEST_SUITE_P(Cuts, ResumeTest,
 
 TEST_F(EngineTest, UntrustedResumeAnswerDeletesThePartAndAsksToStartOver) {
     // The whole file, or a part that starts elsewhere; No fails, Yes starts over.
-    const Answer whole{200, file.size(), {}, file}, elsewhere{206, file.size(), 0, file};
+    const Answer whole{200, file.size(), {}, file};
+    const Answer elsewhere{206, file.size(), ContentRange{0, file.size() - 1, file.size()}, file};
     const std::tuple<Answer, bool, QList<qint64>> rows[] = {{whole, false, {0, 5904}},
                                                             {whole, true, {0, 5904}},
                                                             {elsewhere, false, {0, 5904}},
@@ -89,6 +91,42 @@ TEST_F(EngineTest, UntrustedResumeAnswerDeletesThePartAndAsksToStartOver) {
             EXPECT_TRUE(FilesIn(dir.path()).isEmpty());
         }
     }
+}
+
+// A part that ends where its range ends is followed at once by a request for
+// the rest, naming the version it continues; one short of its range is broken.
+TEST_F(EngineTest, PartialAnswersAreFollowedAtOnceForTheRest) {
+    QList<Answer> parts = {Partial(file, 0, -1, 1000), Partial(file, 1000, -1, 15000),
+                           Partial(file, 15000)};
+    parts[0].validator = "\"A\"";
+    expectCompleted(run(parts));
+    EXPECT_EQ(transport.offsets, (QList<qint64>{0, 1000, 15000}));
+    EXPECT_EQ(transport.requests.at(2).ifRange, "\"A\"");
+    parts[0].body.chop(1);
+    EXPECT_EQ(run({parts[0]}).result, Result::Incomplete);  // the question came, declined
+}
+
+// A part file that a killed run left is resumed while the server still has its
+// version, else replaced without a question; the target's other part files go,
+// another target's stay.
+TEST_F(EngineTest, PartFileLeftByAKilledRunIsResumedOrReplaced) {
+    Answer resumed = Partial(file, 5904), changed{200, file.size(), {}, file};
+    resumed.validator = "\"A\"";  // ".f.bin.IkEi.pgpart" holds it
+    const std::tuple<QString, Answer, qint64> rows[] = {{u".f.bin.IkEi.pgpart"_s, resumed, 5904},
+                                                        {u".f.bin.IkEi.pgpart"_s, changed, 5904},
+                                                        {u".f.bin..pgpart"_s, Partial(file, 0), 0}};
+    for (const auto& [leftover, answer, offset] : rows) {
+        for (const QString& name : {leftover, u".f.bin.Ab12Cd.pgpart"_s, u".f.bin.x..pgpart"_s}) {
+            ASSERT_TRUE(WriteFileBytes(dir.filePath(name), file.first(10000)));
+        }
+        QFile::remove(target);
+        EXPECT_TRUE(run({answer}).completed());
+        EXPECT_EQ(ReadFileBytes(target), file);
+        EXPECT_EQ(transport.requests.at(0).offset, offset);
+        EXPECT_EQ(transport.requests.at(0).ifRange, offset > 0 ? resumed.validator : "");
+        EXPECT_EQ(FilesIn(dir.path()), (QStringList{u".f.bin.x..pgpart"_s, u"f.bin"_s}));
+    }
+    EXPECT_FALSE(ui.shown.contains(QuestionText::ResumeTitle));
 }
 
 TEST_F(EngineTest, FailureIsLoggedAndLeavesAnEarlierFileAlone) {

@@ -18,16 +18,19 @@ namespace pg::test {
 struct Answer {
     int status = 200;
     qint64 length = -1;  // Content-Length; -1: none
-    std::optional<qint64> rangeStart{};
+    std::optional<ContentRange> range{};
     QByteArray body{};
     bool broken = false;                     // the connection breaks after the body
     std::optional<TransferError> failure{};  // no answer at all
+    QByteArray validator{};
 };
 
-// A 206 answer with the bytes from `from` on (up to cutAfter, then broken).
-inline Answer Partial(const QByteArray& file, qint64 from, qint64 cutAfter = -1) {
-    const QByteArray part = file.mid(from, cutAfter < 0 ? -1 : cutAfter - from);
-    return {206, file.size() - from, from, part, cutAfter >= 0};
+// A 206 answer with the bytes from `from` to `to` (exclusive; -1: the end),
+// broken after cutAfter when that is given.
+inline Answer Partial(const QByteArray& file, qint64 from, qint64 cutAfter = -1, qint64 to = -1) {
+    to = to < 0 ? file.size() : to;
+    const QByteArray part = file.mid(from, (cutAfter < 0 ? to : cutAfter) - from);
+    return {206, to - from, ContentRange{from, to - 1, file.size()}, part, cutAfter >= 0};
 }
 
 // Gives the body in chunks of at most 1000 bytes.
@@ -38,8 +41,8 @@ struct FakeSession : TransferSession {
     }
     int statusCode() const override { return a.status; }
     qint64 contentLength() const override { return a.length; }
-    std::optional<qint64> rangeStart() const override { return a.rangeStart; }
-    std::optional<qint64> unsatisfiedRangeLength() const override { return {}; }
+    std::optional<ContentRange> contentRange() const override { return a.range; }
+    QByteArray validator() const override { return a.validator; }
     QString remoteHost() const override { return QStringLiteral("host"); }
     TransferError error() const override { return a.failure.value_or(TransferError{}); }
     Chunk read(const StopFn&) override {
@@ -56,14 +59,14 @@ struct FakeSession : TransferSession {
 struct FakeTransport : Transport {
     std::unique_ptr<TransferSession> start(const TransferRequest& request) override {
         offsets.append(request.offset);
-        last = request;
+        requests.append(request);
         return std::make_unique<FakeSession>(answers.isEmpty() ? Answer{.failure = TransferError{}}
                                                                : answers.takeFirst());
     }
     void processEvents() override {}
     QList<Answer> answers;
     QList<qint64> offsets;
-    TransferRequest last;
+    QList<TransferRequest> requests;
 };
 
 // Every entry of a folder, hidden ones included.

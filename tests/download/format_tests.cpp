@@ -26,9 +26,11 @@ TEST(FormatTest, BytesRatesAndTimes) {
         EXPECT_EQ(FormatBytes(value), text) << value;
     }
     // Below a kilobyte per second a rate shows a single-precision value's digits.
-    const std::pair<double, QString> rates[] = {{1500, u"1.5 KB/Sec"_s},
-                                                {512.25, u"512.25 bytes/Sec"_s},
-                                                {1000.0 / 3, u"333.3333 bytes/Sec"_s}};
+    const std::pair<double, QString> rates[] = {
+        {1500, u"1.5 KB/Sec"_s},
+        {512.25, u"512.25 bytes/Sec"_s},
+        {1000.0 / 3, u"333.3333 bytes/Sec"_s},
+        {1e39, u"931322574615478000000000000000.0 GB/Sec"_s}};  // beyond a float
     for (const auto& [value, text] : rates) {
         EXPECT_EQ(FormatRate(value), text) << value;
     }

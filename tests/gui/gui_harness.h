@@ -57,8 +57,8 @@ struct FakeTransport : Transport {
         Wait waitForResponse(const StopFn&) override { return Wait::Answered; }
         int statusCode() const override { return status; }
         qint64 contentLength() const override { return body.size(); }
-        std::optional<qint64> rangeStart() const override { return {}; }
-        std::optional<qint64> unsatisfiedRangeLength() const override { return {}; }
+        std::optional<ContentRange> contentRange() const override { return {}; }
+        QByteArray validator() const override { return {}; }
         QString remoteHost() const override { return {}; }
         TransferError error() const override { return {}; }
         Chunk read(const StopFn&) override {

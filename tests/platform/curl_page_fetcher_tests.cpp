@@ -1,8 +1,11 @@
 #include "platform/curl_page_fetcher.h"
 #include "support/qstring_printer.h"
+#include "support/raw_responder.h"
 #include "support/scripted_server.h"
 
 #include <gtest/gtest.h>
+
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -35,6 +38,35 @@ TEST(CurlPageFetcherTest, DecodesPagesAndReportsFailures) {
         EXPECT_EQ(result.status, row.status);
         EXPECT_EQ(result.retrieved(), !row.source.isEmpty());
         EXPECT_EQ(result.source, row.source);
+    }
+}
+
+// Counts what reaches the page.
+struct CountedBody : PageBody {
+    void bytes(QByteArrayView data, const QByteArray&) override { count += data.size(); }
+    void text(QStringView) override {}
+    qint64 count = 0;
+};
+
+TEST(CurlPageFetcherTest, RefusesPagesPastTheLimitAndCanBeCalledOff) {
+    const QByteArray page(4'000'000, 'a'), head = "HTTP/1.1 200 OK\r\n\r\n";
+    // Packed (deflate: zlib's stream, qCompress without its length), plain, at the
+    // limit, and never ending.
+    RawResponder raw(
+        {{"HTTP/1.1 200 OK\r\nContent-Encoding: deflate\r\n\r\n" + qCompress(page).mid(4)},
+         {head + page},
+         {head + page.left(1'000'000)},
+         {head + "<p>", true}});
+    CurlPageFetcher fetcher(5, 60, 1'000'000);
+    for (int i = 0; i < 4; ++i) {
+        if (i == 3) {
+            QTimer::singleShot(200, [&fetcher] { fetcher.cancel(); });
+        }
+        CountedBody body;
+        const PageFetchResult result = fetcher.FetchPage(raw.url("/p.html"), {}, {}, body);
+        EXPECT_EQ(result.retrieved(), i == 2) << i << result.failure.toStdString();
+        EXPECT_EQ(result.failure == u"cancelled"_s, i == 3) << i;
+        EXPECT_LE(body.count, 1'000'000);
     }
 }
 

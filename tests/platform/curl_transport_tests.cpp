@@ -2,6 +2,7 @@
 #include "platform/curl_transport.h"
 #include "support/ftp_fixture.h"
 #include "support/nginx_fixture.h"
+#include "support/raw_responder.h"
 #include "support/scripted_server.h"
 #include "support/test_bytes.h"
 
@@ -70,6 +71,48 @@ TEST(CurlTransportTest, CredentialsPortsAndFailures) {
         const TransferOutcome outcome = Download(fetch, target);
         EXPECT_EQ(outcome.logMessage, message);
         EXPECT_EQ(ReadFileBytes(target), message.isEmpty() ? body : "<missing>");
+    }
+}
+
+// A head cut short or too large for libcurl fails the file with libcurl's
+// error, never as an empty success; an earlier file stays.
+TEST(CurlTransportTest, HeadCutShortOrTooLargeFailsTheFile) {
+    const QString cut = u"Error 56 : Failure when receiving data from the peer"_s;
+    const std::pair<QByteArray, QString> rows[] = {
+        {"HTTP/1.1 200 OK\r\nContent-Len", cut},
+        {"HTTP/1.1 200 OK\r\n", cut},
+        {"HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-9/10\r\n", cut},
+        {"HTTP/1.1 200 OK\r\nX: " + QByteArray(1 << 20, 'a') + "\r\n\r\n",
+         u"Error 27 : Out of memory"_s},  // libcurl's word for a header line over 100 KB
+        {"HTTP/1.1 200 OK\r\n" + QByteArray("X: 1\r\n").repeated(100000) + "\r\n", cut}};
+    QTemporaryDir dir;
+    const QString target = dir.filePath(u"f.bin"_s);
+    ASSERT_TRUE(WriteFileBytes(target, "earlier"));
+    for (const auto& [answer, message] : rows) {
+        RawResponder raw({{answer}});
+        EXPECT_EQ(Download({raw.url("/f.bin")}, target).logMessage, message);
+        EXPECT_EQ(ReadFileBytes(target), "earlier");
+        EXPECT_EQ(FilesIn(dir.path()), QStringList{u"f.bin"_s});
+    }
+}
+
+// Credentials follow a redirect on the same host, never one to another host.
+TEST(CurlTransportTest, RedirectToAnotherHostDropsTheCredentials) {
+    ScriptedServer a, b;  // two ports: two hosts as far as credentials go
+    a.handle("/here",
+             [&](auto&, httplib::Response& res) { res.set_redirect(a.url("/f").toStdString()); });
+    a.handle("/there",
+             [&](auto&, httplib::Response& res) { res.set_redirect(b.url("/f").toStdString()); });
+    for (ScriptedServer* server : {&a, &b}) {
+        server->handle("/f", ScriptedServer::basicAuth("u", "p", ScriptedServer::bytes({"1"})));
+    }
+    QTemporaryDir dir;
+    EXPECT_TRUE(Download({a.url("/here"), {u"u"_s, u"p"_s}}, dir.filePath(u"1"_s)).completed());
+    EXPECT_EQ(Download({a.url("/there"), {u"u"_s, u"p"_s}}, dir.filePath(u"2"_s)).logMessage,
+              u"Authorization failed."_s);
+    ASSERT_FALSE(b.requests("/f").empty());
+    for (const ReceivedRequest& request : b.requests("/f")) {
+        EXPECT_EQ(request.header("Authorization"), "");
     }
 }
 

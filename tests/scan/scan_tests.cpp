@@ -2,8 +2,14 @@
 #include "scan/file_list.h"
 #include "scan/page_fetch.h"
 #include "scan/page_scan.h"
+#include "scan/page_scanner.h"
+#include "scan/prefix_index.h"
 
 #include <gtest/gtest.h>
+
+#include <QStringEncoder>
+
+#include <random>
 
 using namespace Qt::StringLiterals;
 
@@ -16,6 +22,31 @@ namespace {
 
 const QString kPage = u"http://host/dir/page.htm?id=3"_s;
 const QString kTypes = u"jpg,gif,exe,bmp,htm"_s;
+
+// The page scanner on a body given in pieces of the sizes `piece` draws.
+QStringList Scanned(const QByteArray& body, const QByteArray& contentType, const QString& pageUrl,
+                    bool allTypes, const QString& types, const std::function<int()>& piece,
+                    bool& sawText) {
+    PageScanner scanner(pageUrl, allTypes, types);
+    for (qsizetype at = 0, size = 0; at < body.size(); at += size) {
+        size = std::min<qsizetype>(piece(), body.size() - at);
+        scanner.bytes(QByteArrayView(body).sliced(at, size), contentType);
+    }
+    const QStringList urls = scanner.finish();
+    sawText = scanner.sawText();
+    return urls;
+}
+
+// ExtractFileUrls, checked against the page scanner fed three bytes at a time.
+QStringList Extract(const QString& page, const QString& pageUrl, bool allTypes,
+                    const QString& types) {
+    const QStringList urls = ExtractFileUrls(page, pageUrl, allTypes, types);
+    bool sawText = false;
+    EXPECT_EQ(Scanned(
+                  page.toUtf8(), {}, pageUrl, allTypes, types, [] { return 3; }, sawText),
+              urls);
+    return urls;
+}
 
 TEST(ExtractFileUrls, ValueAfterSrcGivesOneEntryOrNone) {
     // all types, the value as it stands after " src=", the entry (empty: none)
@@ -44,8 +75,7 @@ TEST(ExtractFileUrls, ValueAfterSrcGivesOneEntryOrNone) {
     };
     for (const auto& [allTypes, value, entry] : cases) {
         const QString page = u"<img src="_s + value + u'>';
-        EXPECT_EQ(ExtractFileUrls(page, kPage, allTypes, kTypes).join(u' '), entry)
-            << value.toStdString();
+        EXPECT_EQ(Extract(page, kPage, allTypes, kTypes).join(u' '), entry) << value.toStdString();
     }
 }
 
@@ -69,7 +99,7 @@ TEST(ExtractFileUrls, WalkOverThePage) {
         {u"<img src=..../x.gif>"_s, true, {}, u"http://host/x.gif"_s},  // a climb stops at the root
     };
     for (const auto& [source, allTypes, types, names] : cases) {
-        QStringList entries = ExtractFileUrls(source, kPage, allTypes, types);
+        QStringList entries = Extract(source, kPage, allTypes, types);
         EXPECT_EQ(entries.replaceInStrings(u"http://host/dir/"_s, QString()).join(u' '), names)
             << source.toStdString();
     }
@@ -100,7 +130,86 @@ TEST(ExtractFileUrls, ManyLinksKeepFirstOccurrenceOrderWithPrefixDuplicates) {
         page += u"<a href=D%1/A.HTM> <a href=d%1/a.ht> <a href=d%1/a.html>"_s.arg(i);
         expected.append(u"http://host/dir/d%1/a.html"_s.arg(i));
     }
-    EXPECT_EQ(ExtractFileUrls(page, kPage, true, {}), expected);
+    EXPECT_EQ(Extract(page, kPage, true, {}), expected);
+}
+
+// A seeded page of the walk's hard cases: patterns cut by line breaks, quotes,
+// backslashes, tabs, values about 10000 characters long, non-ASCII text and
+// letter cases that fold alike, in UTF-8 (some bytes invalid), UTF-16 with a
+// byte-order mark, or Latin-1 named by the header or a <meta> tag.
+QByteArray NastyPage(std::mt19937& random, int pieces, QByteArray& contentType) {
+    static const QStringList patterns = u" href=| SRC=| background=| hReF="_s.split(u'|');
+    static const QStringList values =
+        u"a.gif|A.GIF|a.htm|a.html|../x.png|./k.Gif|.../y.jpg|http://o/e.exe|mailto:m.gif|"
+        u"JavaScript:j.gif|日本.png|\U0001F600.gif|\u212A.gif|k.gif|\u1E9E.gif|\u00DF.gif|"
+        u"\u017F.gif|s.gif|d\\x.jpg|x.js?1|p.php?id=5.jpg|/q.jpg|f.jpg?s=2|t.HtmA|ab"_s.split(u'|');
+    static const QStringList junk = u"=|\"|'|\\| |>|\t|é|.|/|<p>"_s.split(u'|');
+    const auto pick = [&random](const QStringList& list) { return list[random() % list.size()]; };
+    QString text;
+    for (int n = pieces; n > 0; --n) {
+        if (random() % 40 == 0) {  // a value near the 10000 characters a value may take
+            text += u" src="_s + QString(9990 + static_cast<int>(random() % 20), u'a') + u".gif"_s;
+        } else if (random() % 2) {
+            const QString quote = random() % 2 ? u"\""_s : QString();
+            const QString value = random() % 3 ? pick(values) : u"f%1.Gif"_s.arg(random() % 1000);
+            text += pick(patterns) + quote + value + quote + pick(junk);
+        } else {
+            text += pick(junk);
+        }
+        if (random() % 8 == 0) {
+            text.insert(random() % (text.size() + 1), random() % 2 ? u'\n' : u'\r');
+        }
+    }
+    contentType = random() % 2 ? "text/html" : "";
+    switch (random() % 3) {
+        case 0: {
+            QByteArray bytes =
+                (random() % 2 || text.isEmpty() ? "\xEF\xBB\xBF" : "") + text.toUtf8();
+            for (int n = random() % 2 ? static_cast<int>(bytes.size() / 20) : 0; n > 0; --n) {
+                const char* bad[] = {"\xC3", "\xFF", "\xE2\x82", "\xF4\x8F", "\xE2\xF0\xC3\x9F"};
+                bytes.insert(random() % (bytes.size() + 1), bad[random() % 5]);
+            }
+            return bytes;
+        }
+        case 1:
+            contentType = "";
+            return QStringEncoder(
+                random() % 2 ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                QStringConverter::Flag::WriteBom)(text);
+        default:
+            contentType = random() % 2 ? "text/html; charset=ISO-8859-1" : "";
+            return (contentType.isEmpty() ? "<meta charset=\"windows-1252\">" : "") +
+                   text.toLatin1();
+    }
+}
+
+TEST(PageScanner, GivesWhatExtractFileUrlsGivesOnTheWholeText) {
+    const QString types = u"gif,png,,jpg,htma"_s;
+    std::mt19937 random(20240611);
+    for (int page = 0; page < 400; ++page) {
+        QByteArray
+            contentType;  // every 25th page has no text, every other one is cut at every byte
+        const QByteArray body = NastyPage(random, page % 25 ? random() % 300 : 0, contentType);
+        const auto piece = [&random, page] { return page % 2 ? 1 : 1 + random() % 9000; };
+        const bool allTypes = random() % 2;
+        const QString pageUrl = random() % 4 ? kPage : u"http://Host"_s;
+        const QString text = DecodePageText(body, contentType);
+        bool sawText = false;
+        EXPECT_EQ(Scanned(body, contentType, pageUrl, allTypes, types, piece, sawText),
+                  ExtractFileUrls(text, pageUrl, allTypes, types))
+            << "page " << page;
+        EXPECT_EQ(sawText, !text.isEmpty()) << "page " << page;
+    }
+}
+
+TEST(CaseInsensitivePrefixIndex, KeepsEntriesLongerThanAnEdgeLabel) {
+    const QString url = u"http://h/"_s + QString(70000, u'a') + u".gif"_s, part = url.left(66000);
+    const QString texts[] = {url, part, url.toUpper(), url + u'x', part + u'b', part + u'B'};
+    const bool added[] = {true, false, false, true, true, false};  // no entry begins with it
+    CaseInsensitivePrefixIndex index;
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(index.addUnlessListed(texts[i]), added[i]) << i;
+    }
 }
 
 // One entry per mark; every even entry is a gif, in either letter case.

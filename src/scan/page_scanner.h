@@ -1,0 +1,47 @@
+#pragma once
+
+#include "scan/page_decoder.h"
+#include "scan/page_fetch.h"
+#include "scan/prefix_index.h"
+#include "scan/url_resolver.h"
+#include "scan/value_walk.h"
+
+#include <QStringList>
+
+#include <string>
+#include <vector>
+
+namespace pg {
+
+// ExtractFileUrls while the page arrives: takes the body piece by piece,
+// decodes it as DecodePageText would decode the whole, and walks it at once,
+// so that memory grows with the links found, not with the page.
+class PageScanner : public PageBody {
+public:
+    PageScanner(const QString& pageUrl, bool allTypes, const QString& fileTypesText);
+
+    void bytes(QByteArrayView data, const QByteArray& contentType) override;
+    void text(QStringView text) override;
+    // The page has ended: the file URLs in page order, each once.
+    QStringList finish();
+    // True once the page gave any text (line breaks count).
+    bool sawText() const { return sawText_ || decoder_.producedText(); }
+
+private:
+    void found(QStringView value);
+    void listFound();
+
+    FileUrlResolver resolver_;
+    CaseInsensitivePrefixIndex listed_;
+    QStringList urls_;
+    // URLs found and not yet looked up, to look up in a batch.
+    std::u16string foundText_;
+    std::vector<qsizetype> foundEnds_;
+    std::vector<QStringView> foundViews_;
+    std::vector<char> added_;
+    AttributeValueWalk walk_;
+    PageTextDecoder decoder_;
+    bool sawText_ = false;
+};
+
+}  // namespace pg

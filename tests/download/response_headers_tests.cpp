@@ -1,0 +1,32 @@
+#include "download/response_headers.h"
+
+#include <gtest/gtest.h>
+
+namespace pg {
+namespace {
+
+TEST(ResponseHeadersTest, ContentRangeStatusLineAndValidator) {
+    using R = std::optional<ContentRange>;
+    const std::pair<const char*, R> ranges[] = {
+        {" Bytes \t5904-9999/10000 ", ContentRange{5904, 9999, 10000}},
+        {"bytes 0-9223372036854775807/*", ContentRange{0, 9223372036854775807, -1}},
+        {"bytes */0", ContentRange{-1, -1, 0}},
+        {"bytes 0-9223372036854775808/*", R()},
+        {"bytes */*", R()},
+        {"bytes 9-0/10", R()},
+        {"bytes 0-10/10", R()},
+        {"bytes +1-5/10", R()}};
+    for (const auto& [value, range] : ranges) {
+        EXPECT_EQ(ParseContentRange(value), range) << value;
+    }
+    EXPECT_EQ(ParseStatusLine("HTTP/1.1 206 Partial Content\r\n"), 206);
+    EXPECT_EQ(ParseStatusLine("HTTP/2 200"), 200);
+    EXPECT_EQ(ParseStatusLine("HTTP/1.1 2000 OK"), std::nullopt);
+    // The strong ETag, else Last-Modified; nothing that could break a header.
+    EXPECT_EQ(IfRangeValidator(" \"v1\" ", "Mon, 01 Jan 2024"), "\"v1\"");
+    EXPECT_EQ(IfRangeValidator("W/\"v1\"", " Mon, 01 Jan 2024 "), "Mon, 01 Jan 2024");
+    EXPECT_EQ(IfRangeValidator("\"v 1\"", "a\r\nX-Injected: 1"), "");
+}
+
+}  // namespace
+}  // namespace pg
