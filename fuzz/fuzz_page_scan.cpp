@@ -3,23 +3,29 @@
 #include "fuzz_input.h"
 #include "scan/extract.h"
 #include "scan/page_fetch.h"
+#include "scan/page_scanner.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using pg::fuzz::Require;
     const std::vector<QByteArray> f = pg::fuzz::Fields(data, size, 4);
-    const QString page = pg::DecodePageText(f[4], f[3]);
+    const QString page = pg::DecodePageText(f[4], f[3]), pageUrl = QString::fromUtf8(f[2]),
+                  typesText = QString::fromUtf8(f[1]);
     const bool allTypes = f[0] == "all";
-    const QString typesText = QString::fromUtf8(f[1]);
-    const QStringList urls =
-        pg::ExtractFileUrls(page, QString::fromUtf8(f[2]), allTypes, typesText);
-    const QStringList types = pg::FileTypeList(typesText);
+    const QStringList urls = pg::ExtractFileUrls(page, pageUrl, allTypes, typesText);
+    // The streamed scan, given the bytes in pieces of 1 to 13 bytes, finds the same.
+    pg::PageScanner scanner(pageUrl, allTypes, typesText);
+    for (qsizetype at = 0, n = 1; at < f[4].size(); at += n, n = n % 13 + 1) {
+        scanner.bytes(QByteArrayView(f[4]).sliced(at, std::min(n, f[4].size() - at)), f[3]);
+    }
+    Require(scanner.finish() == urls && scanner.sawText() == !page.isEmpty());
     // Each URL ends with a wanted extension, and is left out when one found
     // before it begins with it, case ignored.
+    const QStringList types = pg::FileTypeList(typesText);
     for (qsizetype i = 0; i < std::min<qsizetype>(urls.size(), 64); ++i) {
         const qsizetype dot = urls[i].lastIndexOf(u'.');
-        pg::fuzz::Require(dot >= 0 &&
-                          (allTypes || types.contains(urls[i].sliced(dot + 1).toLower())));
+        Require(dot >= 0 && (allTypes || types.contains(urls[i].sliced(dot + 1).toLower())));
         for (qsizetype j = i + 1; j < urls.size(); ++j) {
-            pg::fuzz::Require(!urls[i].toCaseFolded().startsWith(urls[j].toCaseFolded()));
+            Require(!urls[i].toCaseFolded().startsWith(urls[j].toCaseFolded()));
         }
     }
     return 0;

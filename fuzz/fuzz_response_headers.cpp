@@ -5,17 +5,11 @@
 
 namespace {
 
-void CheckRange(const std::optional<pg::ContentRange>& range) {
-    if (!range) {
-        return;
-    }
-    using pg::fuzz::Require;
-    if (range->unsatisfied()) {
-        Require(range->last < 0 && range->completeLength >= 0);
-    } else {
-        Require(range->first >= 0 && range->first <= range->last &&
-                (range->completeLength < 0 || range->last < range->completeLength));
-    }
+void CheckRange(const std::optional<pg::ContentRange>& r) {
+    pg::fuzz::Require(!r || (r->unsatisfied()
+                                 ? r->last < 0 && r->completeLength >= 0
+                                 : r->first >= 0 && r->first <= r->last &&
+                                       (r->completeLength < 0 || r->last < r->completeLength)));
 }
 
 }  // namespace
@@ -36,8 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(head.status() >= 0 && head.status() <= 999 && (!head.ended() || head.status() > 0));
     CheckRange(pg::ParseContentRange(head.value("Content-Range")));
     // The validator goes into a request header: no line break may reach it.
-    const QByteArray validator =
-        pg::IfRangeValidator(head.value("ETag"), head.value("Last-Modified"));
-    Require(!validator.contains('\r') && !validator.contains('\n') && !validator.contains('\0'));
+    const QByteArray tag = pg::IfRangeValidator(head.value("ETag"), head.value("Last-Modified"));
+    Require(!tag.contains('\r') && !tag.contains('\n') && !tag.contains('\0'));
     return 0;
 }

@@ -9,39 +9,29 @@
 #   fuzz/run.sh [BUILD_DIR] [SECONDS_EACH]     (defaults: build-fuzz, 60)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build_dir=${1:-build-fuzz}
-seconds=${2:-60}
+build_dir=${1:-build-fuzz} seconds=${2:-60}
 
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER="${PG_FUZZ_CXX:-clang++-14}" -DPG_BUILD_FUZZERS=ON \
     -DBUILD_TESTING=OFF -DPG_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build_dir" --target fuzzers
 
-artifacts="$build_dir/fuzz/artifacts"
-mkdir -p "$artifacts"
-export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
-export QT_QPA_PLATFORM=offscreen
+artifacts="$build_dir/fuzz/artifacts" && mkdir -p "$artifacts"
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1} QT_QPA_PLATFORM=offscreen
 failed=()
 for seeds in fuzz/corpus/*/; do
-    target=$(basename "$seeds")
-    found=$(mktemp -d)
+    target=$(basename "$seeds") found=$(mktemp -d)
     log="$artifacts/$target.log"
-    status=0
-    "$build_dir/fuzz/$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+    if "$build_dir/fuzz/$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
         -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts/$target-" \
-        "$found" "$seeds" >"$log" 2>&1 || status=$?
-    rm -rf "$found"
-    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
-    if [ "$status" -ne 0 ]; then
+        "$found" "$seeds" >"$log" 2>&1; then
+        echo "== $target: $(awk '/executed_units/ {print $2}' "$log") inputs, no finding"
+    else
         tail -n 40 "$log" >&2
         failed+=("$target")
         echo "== $target: FAILED" >&2
-    else
-        echo "== $target: ${runs:-?} inputs in ${seconds} s, no finding"
     fi
+    rm -rf "$found"
 done
-if [ ${#failed[@]} -gt 0 ]; then
-    echo "fuzzing failed: ${failed[*]} (inputs in $artifacts)" >&2
-    exit 1
-fi
+[ ${#failed[@]} -eq 0 ] || { echo "fuzzing failed: ${failed[*]} (see $artifacts)" >&2; exit 1; }
 echo "fuzzing: every target ran ${seconds} s without a finding"

@@ -1,10 +1,13 @@
 #include "cli/cli_options.h"
+#include "cli/terminal_progress.h"
+#include "cli/terminal_text.h"
 #include "support/event_loop.h"
 #include "support/isolated_home.h"
 #include "support/qstring_printer.h"
 #include "support/scripted_server.h"
 #include "support/test_bytes.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -19,20 +22,21 @@ using namespace Qt::StringLiterals;
 namespace pg::cli {
 namespace {
 
+using namespace testing;
+
 TEST(CliOptionsTest, RefusesBadArguments) {
+    // arguments, error (empty: accepted)
     const std::pair<QString, QString> cases[] = {
-        // arguments, error (empty: accepted)
         {u""_s, u"no command given"_s},
         {u"fetch u"_s, u"unknown command: fetch"_s},
         {u"list"_s, u"no page URL given"_s},
         {u"list u u"_s, u"more than one page URL given"_s},
         {u"list --types"_s, u"--types needs a value"_s},
-        {u"list --dir d u"_s, u"unknown option: --dir"_s},
         {u"list --password x u"_s, u"unknown option: --password"_s},
         {u"list --password-file - u"_s, {}},
         {u"get u"_s, u"get needs --dir DIR"_s},
-        {u"get --dir d --port 0 u"_s, u"--port needs a number from 1 to 65535, not '0'"_s},
         {u"get --dir d --port 65535 --timeout 0 --retries 0 u"_s, {}},
+        {u"get --dir d --port 0 u"_s, u"--port needs a number from 1 to 65535, not '0'"_s},
         {u"get --dir d --port 65536 u"_s, u"--port needs a number from 1 to 65535, not '65536'"_s},
         {u"get --dir d --timeout 86401 u"_s,
          u"--timeout needs a number from 0 to 86400, not '86401'"_s},
@@ -49,8 +53,7 @@ TEST(CliOptionsTest, PasswordIsTheFirstLineOfItsFile) {
     const QString path = test::IsolatedRoot() + u"/password"_s;
     ASSERT_TRUE(test::WriteFileBytes(path, "s3 cret\r\nsecond\n"));
     QString error;
-    EXPECT_EQ(ReadPassword(path, error), u"s3 cret"_s);
-    EXPECT_EQ(error, QString());
+    EXPECT_EQ(ReadPassword(path, error) + error, u"s3 cret"_s);
     ReadPassword(path + u"-missing"_s, error);
     EXPECT_NE(error, QString());
 }
@@ -58,56 +61,50 @@ TEST(CliOptionsTest, PasswordIsTheFirstLineOfItsFile) {
 // The real program against a scripted server; the page is /d/page.html.
 class CliProcessTest : public ::testing::Test {
 protected:
-    void start(const QStringList& arguments) {
-        process.start(QStringLiteral(PG_CLI_PATH), arguments);
-        ASSERT_TRUE(process.waitForStarted());
-    }
     int run(const QStringList& arguments) {
-        start(arguments);
+        process.start(QStringLiteral(PG_CLI_PATH), arguments);
         return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit
                    ? process.exitCode()
                    : -1;
     }
     // Links the names from the page and runs get on it.
-    int get(const QByteArray& names) {
+    int get(const QByteArray& names, const QString& log = {}) {
         http.handle("/d/page.html", http.bytes({.body = "<a href=" + names + ">"}));
         return run({u"get"_s, u"--types"_s, u"bin"_s, u"--dir"_s, dir.filePath(u"files"_s),
-                    u"--log"_s, dir.filePath(u"error.log"_s), http.url("/d/page.html")});
+                    u"--log"_s, log.isEmpty() ? dir.filePath(u"error.log"_s) : log,
+                    http.url("/d/page.html")});
     }
     QByteArray file(const QString& name) const { return test::ReadFileBytes(dir.filePath(name)); }
+    QStringList files() const {  // the download folder's, hidden ones included
+        return QDir(dir.filePath(u"files"_s)).entryList(QDir::Files | QDir::Hidden);
+    }
 
     test::ScriptedServer http;
     QTemporaryDir dir{test::IsolatedRoot() + u"/cli-XXXXXX"_s};
     QProcess process;
 };
 
-TEST_F(CliProcessTest, ListPrintsTheFileUrlsOrWhyThePageFailed) {
-    http.handle("/d/page.html",
-                http.bytes({.body = "<img src=a.gif> <a href=b.txt> <a href=c.jpg>"}));
+TEST_F(CliProcessTest, ListPrintsTheFileUrlsOrWhyThePageFailedAndBadArgumentsTheUsage) {
+    http.handle("/d/page.html", http.bytes({.body = "<img src=a.gif> <a href=b.txt>"}));
     EXPECT_EQ(run({u"list"_s, http.url("/d/page.html")}), ExitOk);
-    EXPECT_EQ(process.readAllStandardOutput(),
-              (http.url("/d/a.gif") + u'\n' + http.url("/d/c.jpg") + u'\n').toUtf8());
+    EXPECT_EQ(process.readAllStandardOutput(), (http.url("/d/a.gif") + u'\n').toUtf8());
     EXPECT_EQ(run({u"list"_s, http.url("/d/none.html")}), ExitPageFailed);
     EXPECT_EQ(process.readAllStandardError(),
               "Unable to retrieve web page source - check internet connection, URL, user name "
               "and password\n");
+    EXPECT_EQ(run({u"get"_s, http.url("/d/page.html")}), ExitUsage);
+    EXPECT_THAT(process.readAllStandardError().toStdString(),
+                AllOf(StartsWith("pagegleaner-cli: get needs --dir DIR\n"), HasSubstr("Usage:")));
 }
 
-TEST_F(CliProcessTest, GetLogsAMissingFileAndFetchesTheOthers) {
-    http.handle("/d/f1.bin", http.bytes({.body = test::MakeTestBytes(70000, 1)}));
-    http.handle("/d/f3.bin", http.bytes({.body = test::MakeTestBytes(10, 3)}));
-    EXPECT_EQ(get("f1.bin> <a href=f2.bin> <a href=f3.bin"), ExitFilesFailed);
-    EXPECT_EQ(file(u"files/f1.bin"_s), test::MakeTestBytes(70000, 1));
-    EXPECT_EQ(file(u"files/f3.bin"_s), test::MakeTestBytes(10, 3));
-    EXPECT_EQ(QDir(dir.filePath(u"files"_s)).entryList(QDir::Files | QDir::Hidden).size(), 2);
+// big.bin breaks off halfway; f2.bin is missing.
+TEST_F(CliProcessTest, GetResumesWithoutAskingAndLogsAMissingFile) {
+    http.handle("/d/big.bin", http.bytes({.body = test::MakeTestBytes(20000), .cutAfter = 10000}));
+    EXPECT_EQ(get("big.bin> <a href=f2.bin"), ExitFilesFailed);
+    EXPECT_EQ(files(), QStringList{u"big.bin"_s});
+    EXPECT_EQ(file(u"files/big.bin"_s), test::MakeTestBytes(20000));
     EXPECT_EQ(file(u"error.log"_s),
               (http.url("/d/f2.bin") + u"\r\nFile was not found.\r\n"_s).toUtf8());
-}
-
-TEST_F(CliProcessTest, GetResumesABrokenFileWithoutAsking) {
-    http.handle("/d/big.bin", http.bytes({.body = test::MakeTestBytes(20000), .cutAfter = 10000}));
-    EXPECT_EQ(get("big.bin"), ExitOk);
-    EXPECT_EQ(file(u"files/big.bin"_s), test::MakeTestBytes(20000));
     std::vector<std::string> ranges;
     for (const test::ReceivedRequest& request : http.requests("/d/big.bin")) {
         ranges.push_back(request.header("Range"));
@@ -117,32 +114,54 @@ TEST_F(CliProcessTest, GetResumesABrokenFileWithoutAsking) {
 }
 
 TEST_F(CliProcessTest, InterruptEndsGetWithoutLeavingParts) {
-    http.handle("/d/page.html", http.bytes({.body = "<a href=slow.bin>"}));
     http.handle("/d/slow.bin", [](const httplib::Request&, httplib::Response& res) {
         res.set_content_provider(1 << 20, "", [](size_t offset, size_t, httplib::DataSink& sink) {
-            if (offset > 0) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(offset > 0 ? 50 : 0));
             return sink.write(std::string(4096, 'x').data(), 4096);
         });
     });
-    start({u"get"_s, u"--types"_s, u"bin"_s, u"--dir"_s, dir.filePath(u"files"_s),
-           http.url("/d/page.html")});
-    const auto parts = [this] {
-        return QDir(dir.filePath(u"files"_s)).entryList(QDir::Files | QDir::Hidden);
-    };
-    ASSERT_TRUE(test::RunEventLoopUntil([&] { return !parts().isEmpty(); }));
+    http.handle("/d/page.html", http.bytes({.body = "<a href=slow.bin>"}));
+    process.start(QStringLiteral(PG_CLI_PATH),
+                  {u"get"_s, u"--types"_s, u"bin"_s, u"--dir"_s, dir.filePath(u"files"_s),
+                   http.url("/d/page.html")});
+    ASSERT_TRUE(test::RunEventLoopUntil([&] { return !files().isEmpty(); }));
     ::kill(static_cast<pid_t>(process.processId()), SIGINT);
     EXPECT_TRUE(process.waitForFinished(60000));
     EXPECT_EQ(process.exitCode(), ExitInterrupted);
-    EXPECT_EQ(parts(), QStringList());
+    EXPECT_EQ(files(), QStringList());
 }
 
-TEST_F(CliProcessTest, BadArgumentsShowTheUsage) {
-    EXPECT_EQ(run({u"get"_s, http.url("/d/page.html")}), ExitUsage);
-    const QByteArray err = process.readAllStandardError();
-    EXPECT_TRUE(err.startsWith("pagegleaner-cli: get needs --dir DIR\n")) << err.constData();
-    EXPECT_TRUE(err.contains("Usage:"));
+TEST(TerminalTextTest, ControlCharactersAreShownAsHexCodes) {
+    const std::pair<QString, QString> cases[] = {
+        {u"a\x1b]0;title\x07z"_s, u"a\\x1B]0;title\\x07z"_s},
+        {u"\0\t\r\n\x7f\u0080\u009b"_s, u"\\x00\\x09\\x0D\\x0A\\x7F\\x80\\x9B"_s},
+        {u"\u00a0\u00e9 \\x1B ~"_s, u"\u00a0\u00e9 \\x1B ~"_s},
+    };
+    for (const auto& [text, shown] : cases) {
+        EXPECT_EQ(EscapeControls(text), shown);
+    }
+    EXPECT_EQ(
+        ProgressBarLine(
+            {.received = 10, .targetName = u"a\x1b[2Jb.bin"_s, .itemNumber = 1, .itemCount = 1},
+            80),
+        u"[1/1] a\\x1B[2Jb.bin 10 bytes"_s);
+}
+
+// Links carrying a terminal escape (ESC) and a C1 control introducer (U+009B),
+// and an error log that cannot be written.
+TEST_F(CliProcessTest, PageTextIsEscapedOnTheTerminalAndAnUnwritableLogIsReported) {
+    EXPECT_EQ(get("a\x1b[2Jb.bin> <a href=c\xc2\x9bm.bin", u"/dev/full"_s), ExitFilesFailed);
+    const std::string err = process.readAllStandardError().toStdString();
+    EXPECT_THAT(err, Not(AnyOf(HasSubstr("\x1b"), HasSubstr("\xc2\x9b"))));
+    EXPECT_THAT(err, HasSubstr("a\\x1B[2Jb.bin -> " + dir.filePath(u"files"_s).toStdString() +
+                               "/a_[2Jb.bin"));
+    EXPECT_THAT(err, EndsWith("pagegleaner-cli: cannot write the error log /dev/full: No space "
+                              "left on device\nErrors occurred while downloading - see the lines "
+                              "above\n"));
+    EXPECT_EQ(run({u"list"_s, u"--types"_s, u"bin"_s, http.url("/d/page.html")}), ExitOk);
+    EXPECT_EQ(
+        process.readAllStandardOutput(),
+        (http.url("/d/a\\x1B[2Jb.bin") + u'\n' + http.url("/d/c\\x9Bm.bin") + u'\n').toUtf8());
 }
 
 }  // namespace

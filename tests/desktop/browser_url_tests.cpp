@@ -9,66 +9,56 @@ namespace pg::test {
 namespace {
 
 TEST(FindUrlInWindow, TakesTheFirstUrlFieldDepthFirstElseTheDocument) {
-    const struct {
-        const char* name;
-        FakeNode window;
-        QString expected;
-    } cases[] = {
-        {"trimmed, case kept", Box({Field(u"  HTTP://x/y  "_s)}), u"HTTP://x/y"_s},
-        {"search text passed over", Box({Field(u"cats"_s), Field(u"http://a/"_s)}), u"http://a/"_s},
-        {"depth first", Box({Box({Field(u"ftp://deep/"_s)}), Field(u"http://near/"_s)}),
-         u"ftp://deep/"_s},
-        {"field inside a field not read", Box({Field(u"cats"_s, {Field(u"http://in/"_s)})}), {}},
-        {"host without scheme", Box({Field(u"127.0.0.1:8/p.html"_s)}), {}},
-        {"document URL when no field has one",
-         Box({Field(u"127.0.0.1:8/p.html"_s), Box({Document(u"about:blank"_s)}),
-              Document(u" http://127.0.0.1:8/p.html "_s)}),
+    std::pair<FakeNode, QString> cases[] = {
+        // trimmed, letter case kept
+        {Box({Field(u"  HTTP://x/y  "_s)}), u"HTTP://x/y"_s},
+        // a search text passed over
+        {Box({Field(u"cats"_s), Field(u"http://a/"_s)}), u"http://a/"_s},
+        // depth first
+        {Box({Box({Field(u"ftp://deep/"_s)}), Field(u"http://near/"_s)}), u"ftp://deep/"_s},
+        // a field inside a field is not read
+        {Box({Field(u"cats"_s, {Field(u"http://in/"_s)})}), {}},
+        // a host without a scheme
+        {Box({Field(u"127.0.0.1:8/p.html"_s)}), {}},
+        // the first document URL when no field has one
+        {Box({Field(u"127.0.0.1:8/p.html"_s), Box({Document(u"about:blank"_s)}),
+              Document(u" http://127.0.0.1:8/p.html "_s), Document(u"http://second/"_s)}),
          u"http://127.0.0.1:8/p.html"_s},
-        {"a field wins over an earlier document",
-         Box({Document(u"http://doc/"_s), Field(u"http://field/"_s)}), u"http://field/"_s},
-    };
-    for (const auto& c : cases) {
-        FakeAccessible window(c.window);
-        EXPECT_EQ(FindUrlInWindow(window), c.expected) << c.name;
+        // a field wins over an earlier document
+        {Box({Document(u"http://doc/"_s), Field(u"http://field/"_s)}), u"http://field/"_s}};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(FindUrlInWindow(cases[i].first), cases[i].second) << "case " << i;
     }
 }
 
-TEST(CaptureBrowserUrl, SearchesOnlyTheTopmostWindowWhoseTitleNamesABrowser) {
-    FakeDesktop desktop;
-    desktop.windows = {
-        {u"Notes - chromium"_s, Box({Field(u"http://lower-case/"_s)})},
-        {u"Pagegleaner 1.0"_s, Box({Field(u"http://own/"_s)})},
-        {u"Welcome - Microsoft Internet Explorer"_s, Box({Field(u"http://top/"_s)})},
-        {u"Page \u2014 Mozilla Firefox"_s, Box({Field(u"http://lower/"_s)})},
-    };
-    BrowserUrlCapture capture = CaptureBrowserUrl(desktop);
-    EXPECT_EQ(capture.status, BrowserUrlStatus::Obtained);
-    EXPECT_EQ(capture.url, u"http://top/"_s);
-    EXPECT_EQ(BrowserUrlStatusText(capture.status), u"URL obtained from browser"_s);
+TEST(IsBrowserTitle, TitleWordsMatchWithExactLetterCase) {
+    QString marks;
+    for (const QString& title :
+         u"Netscape: Home|Welcome - Microsoft Internet Explorer|Prodigy|x - America Online|"
+         u"Page \u2014 Mozilla Firefox|Test - Chromium|New Tab - Google Chrome|NETSCAPE|"
+         u"x - mozilla firefox|Notes - chromium"_s.split(u'|')) {
+        marks += IsBrowserTitle(title) ? u'1' : u'0';
+    }
+    EXPECT_EQ(marks, u"1111111000"_s);
+}
 
-    // The topmost browser has no address: the one below is not tried.
+TEST(CaptureBrowserUrl, SearchesOnlyTheTopmostBrowserWindow) {
+    FakeDesktop desktop;
+    const auto shown = [&desktop] {  // the URL or the status text
+        const BrowserUrlCapture c = CaptureBrowserUrl(desktop);
+        return c.status == BrowserUrlStatus::Obtained ? c.url : BrowserUrlStatusText(c.status);
+    };
+    desktop.windows = {{u"a - chromium"_s, Box({Field(u"http://a/"_s)})}, {u"Terminal"_s, {}}};
+    EXPECT_EQ(shown(), u"Unable to obtain URL from browser - no browser found"_s);
+    desktop.windows.push_back({u"b - Chromium"_s, Box({Field(u"http://top/"_s)})});
+    desktop.windows.push_back({u"c - Chromium"_s, Box({Field(u"http://lower/"_s)})});
+    EXPECT_EQ(shown(), u"http://top/"_s);
+    // The topmost browser shows no URL: the one below is not tried.
     desktop.windows.at(2).second = Box({Field(u"www.example.com"_s)});
-    capture = CaptureBrowserUrl(desktop);
-    EXPECT_EQ(capture.status, BrowserUrlStatus::NotObtained);
-    EXPECT_EQ(BrowserUrlStatusText(capture.status), u"Unable to obtain URL from browser"_s);
-
+    EXPECT_EQ(shown(), u"Unable to obtain URL from browser"_s);
     desktop.windows.at(2).second.reset();  // no accessibility tree at all
-    EXPECT_EQ(CaptureBrowserUrl(desktop).status, BrowserUrlStatus::NotObtained);
-}
-
-TEST(CaptureBrowserUrl, TitleWordsMatchWithExactLetterCase) {
-    for (const QString& title : {u"Netscape: Home"_s, u"Prodigy"_s, u"x - America Online"_s,
-                                 u"New Tab - Google Chrome"_s, u"Test page - Chromium"_s}) {
-        EXPECT_TRUE(IsBrowserTitle(title)) << title.toStdString();
-    }
-    FakeDesktop desktop;
-    desktop.windows = {{u"x - mozilla firefox"_s, Box({Field(u"http://a/"_s)})},
-                       {u"NETSCAPE"_s, Box({Field(u"http://b/"_s)})},
-                       {u"Terminal"_s, std::nullopt}};
-    const BrowserUrlCapture capture = CaptureBrowserUrl(desktop);
-    EXPECT_EQ(capture.status, BrowserUrlStatus::NoBrowser);
-    EXPECT_EQ(BrowserUrlStatusText(capture.status),
-              u"Unable to obtain URL from browser - no browser found"_s);
+    EXPECT_EQ(shown(), u"Unable to obtain URL from browser"_s);
+    EXPECT_EQ(BrowserUrlStatusText(BrowserUrlStatus::Obtained), u"URL obtained from browser"_s);
 }
 
 }  // namespace

@@ -13,97 +13,59 @@ using Result = pg::TransferOutcome::Result;
 namespace pg::test {
 namespace {
 
-class EngineTest : public ::testing::Test {
-protected:
-    TransferOutcome run(QList<Answer> answers) {
-        transport.answers = std::move(answers);
-        transport.offsets.clear();
-        transport.requests.clear();
-        TransferContext context{
-            transport, ui, ui, cancel, 80, 60, [this](const QString&) { return freeBytes; }, {}};
-        return DownloadFile(context, {u"http://host/f.bin"_s, target, 1, 1}, {});
-    }
-    void expectCompleted(const TransferOutcome& outcome) {
-        EXPECT_EQ(outcome.result, Result::Completed) << outcome.logMessage.toStdString();
-        EXPECT_EQ(ReadFileBytes(target), file);
-        EXPECT_EQ(FilesIn(dir.path()), QStringList{u"f.bin"_s});  // no part file left
-    }
+using EngineTest = TransferTest;
 
-    void expectFailed(const TransferOutcome& outcome, const QString& message, bool stopBatch) {
-        EXPECT_EQ(outcome.result, Result::Failed);
-        EXPECT_EQ(outcome.logMessage, message);
-        EXPECT_EQ(outcome.stopBatch, stopBatch);
+// A file is asked for from byte 0; a 206, a 200, a 200 of length 0 and one
+// without a length that ends cleanly all give it. One missing folder level is
+// created, and exactly enough free space will do.
+TEST_F(EngineTest, AnswersThatGiveTheWholeFile) {
+    const std::tuple<Answer, QString, std::optional<qint64>, QByteArray> rows[] = {
+        {ok, u"f.bin"_s, {}, file},
+        {{200, file.size(), {}, file}, u"new/f.bin"_s, file.size(), file},
+        {{200, 0}, u"empty"_s, {}, ""},
+        {{200, -1, {}, file}, u"unknown"_s, {}, file}};
+    for (const auto& [answer, name, space, content] : rows) {
+        target = dir.filePath(name);
+        freeBytes = space;
+        EXPECT_TRUE(download({answer}).completed()) << name.toStdString();
+        EXPECT_EQ(ReadFileBytes(target), content);
+        EXPECT_EQ(transport.requests.at(0).offset, 0);
     }
-
-    QTemporaryDir dir;
-    QString target = dir.filePath(u"f.bin"_s);
-    const QByteArray file = MakeTestBytes(20000);
-    FakeTransport transport;
-    CancelRequest cancel;
-    FakeUi ui{cancel, dir.path()};
-    std::optional<qint64> freeBytes;
-};
-
-TEST_F(EngineTest, FreshRequestAsksFromByteZeroAndTakes206Or200) {
-    for (const Answer& answer : {Partial(file, 0), Answer{200, file.size(), {}, file}}) {
-        expectCompleted(run({answer}));
-        EXPECT_EQ(transport.offsets, QList<qint64>{0});
-    }
+    EXPECT_EQ(FilesIn(dir.path()), (QStringList{u"empty"_s, u"f.bin"_s, u"new"_s, u"unknown"_s}));
 }
 
 // A retry asks for the rest from 4096 bytes before the last byte written.
-class ResumeTest : public EngineTest, public ::testing::WithParamInterface<QList<qint64>> {};
-
-TEST_P(ResumeTest, RetryResumesWithOverlapAndKeepsTheFirstLength) {
-    const qint64 cut = GetParam()[0], from = GetParam()[1];
-    ui.retryAnswers = {true};
-    Answer rest = Partial(file, from);
-    rest.length = 1;  // only the first answer's length counts
-    expectCompleted(run({Partial(file, 0, cut), rest}));
-    EXPECT_EQ(transport.offsets, (QList<qint64>{0, from}));
-    EXPECT_EQ(ui.shown, (QStringList{u"Getting file information..."_s, u"Saving:"_s,
-                                     QuestionText::IncompleteTitle, u"Resuming download..."_s,
-                                     u"Saving:"_s, u"Download completed!"_s}));
-}
-
-INSTANTIATE_TEST_SUITE_P(Cuts, ResumeTest,
-                         ::testing::Values(QList<qint64>{10000, 5904}, QList<qint64>{3000, 0}));
-
-TEST_F(EngineTest, UntrustedResumeAnswerDeletesThePartAndAsksToStartOver) {
-    // The whole file, or a part that starts elsewhere; No fails, Yes starts over.
-    const Answer whole{200, file.size(), {}, file};
-    const Answer elsewhere{206, file.size(), ContentRange{0, file.size() - 1, file.size()}, file};
-    const std::tuple<Answer, bool, QList<qint64>> rows[] = {{whole, false, {0, 5904}},
-                                                            {whole, true, {0, 5904}},
-                                                            {elsewhere, false, {0, 5904}},
-                                                            {elsewhere, true, {0, 5904, 0}}};
-    for (const auto& [answer, startOver, offsets] : rows) {
-        QFile::remove(target);
+TEST_F(EngineTest, RetryResumesWithAnOverlap) {
+    for (const auto& [cut, from] : {std::pair<qint64, qint64>{10000, 5904}, {3000, 0}}) {
+        ui.shown.clear();
         ui.retryAnswers = {true};
-        ui.resumeAnswers = {startOver};
-        const TransferOutcome outcome = run({Partial(file, 0, 10000), answer, Partial(file, 0)});
-        EXPECT_EQ(transport.offsets, offsets);
-        EXPECT_TRUE(ui.filesAtResumeQuestion.isEmpty());
-        if (startOver) {
-            expectCompleted(outcome);
-        } else {
-            expectFailed(outcome, u"Unable to resume download."_s, false);
-            EXPECT_TRUE(FilesIn(dir.path()).isEmpty());
-        }
+        EXPECT_TRUE(download({Partial(file, 0, cut), Partial(file, from)}).completed());
+        EXPECT_EQ(ReadFileBytes(target), file);
+        EXPECT_EQ(FilesIn(dir.path()), QStringList{u"f.bin"_s});  // no part file left
+        EXPECT_EQ(transport.requests.at(1).offset, from);
+        EXPECT_EQ(ui.shown, (QStringList{u"Getting file information..."_s, u"Saving:"_s,
+                                         QuestionText::IncompleteTitle, u"Resuming download..."_s,
+                                         u"Saving:"_s, u"Download completed!"_s}));
     }
 }
 
-// A part that ends where its range ends is followed at once by a request for
-// the rest, naming the version it continues; one short of its range is broken.
-TEST_F(EngineTest, PartialAnswersAreFollowedAtOnceForTheRest) {
-    QList<Answer> parts = {Partial(file, 0, -1, 1000), Partial(file, 1000, -1, 15000),
-                           Partial(file, 15000)};
-    parts[0].validator = "\"A\"";
-    expectCompleted(run(parts));
-    EXPECT_EQ(transport.offsets, (QList<qint64>{0, 1000, 15000}));
-    EXPECT_EQ(transport.requests.at(2).ifRange, "\"A\"");
-    parts[0].body.chop(1);
-    EXPECT_EQ(run({parts[0]}).result, Result::Incomplete);  // the question came, declined
+// The whole file, or a part that starts elsewhere, is no resume: the part is
+// deleted; No fails the file, Yes starts it over.
+TEST_F(EngineTest, UntrustedResumeAnswerDeletesThePartAndAsksToStartOver) {
+    const Answer whole{200, file.size(), {}, file};
+    const Answer elsewhere{206, file.size(), ContentRange{0, file.size() - 1, file.size()}, file};
+    for (const auto& [answer, startOver] :
+         {std::pair{whole, false}, {whole, true}, {elsewhere, false}, {elsewhere, true}}) {
+        QFile::remove(target);
+        ui.retryAnswers = {true};
+        ui.resumeAnswers = {startOver};
+        const TransferOutcome outcome = download({Partial(file, 0, 10000), answer, ok});
+        EXPECT_EQ(outcome.logMessage, startOver ? QString() : u"Unable to resume download."_s);
+        EXPECT_EQ(ReadFileBytes(target), startOver ? file : "<missing>");
+        EXPECT_EQ(FilesIn(dir.path()).size(), startOver ? 1 : 0);
+        // A 200 is taken as the fresh answer; a part from elsewhere is asked for again.
+        EXPECT_EQ(transport.requests.size(), 2 + (startOver && answer.status == 206));
+    }
 }
 
 // A part file that a killed run left is resumed while the server still has its
@@ -114,13 +76,13 @@ TEST_F(EngineTest, PartFileLeftByAKilledRunIsResumedOrReplaced) {
     resumed.validator = "\"A\"";  // ".f.bin.IkEi.pgpart" holds it
     const std::tuple<QString, Answer, qint64> rows[] = {{u".f.bin.IkEi.pgpart"_s, resumed, 5904},
                                                         {u".f.bin.IkEi.pgpart"_s, changed, 5904},
-                                                        {u".f.bin..pgpart"_s, Partial(file, 0), 0}};
+                                                        {u".f.bin..pgpart"_s, ok, 0}};
     for (const auto& [leftover, answer, offset] : rows) {
         for (const QString& name : {leftover, u".f.bin.Ab12Cd.pgpart"_s, u".f.bin.x..pgpart"_s}) {
             ASSERT_TRUE(WriteFileBytes(dir.filePath(name), file.first(10000)));
         }
         QFile::remove(target);
-        EXPECT_TRUE(run({answer}).completed());
+        EXPECT_TRUE(download({answer}).completed());
         EXPECT_EQ(ReadFileBytes(target), file);
         EXPECT_EQ(transport.requests.at(0).offset, offset);
         EXPECT_EQ(transport.requests.at(0).ifRange, offset > 0 ? resumed.validator : "");
@@ -129,76 +91,53 @@ TEST_F(EngineTest, PartFileLeftByAKilledRunIsResumedOrReplaced) {
     EXPECT_FALSE(ui.shown.contains(QuestionText::ResumeTitle));
 }
 
+// Each failure has its log line and says whether the batch must stop; none
+// asks a question, writes a byte or touches an earlier file.
 TEST_F(EngineTest, FailureIsLoggedAndLeavesAnEarlierFileAlone) {
-    const std::tuple<Answer, QString, bool> rows[] = {
-        {{204}, u"Nothing to download."_s, false},
-        {{401}, u"Authorization failed."_s, true},
-        {{404}, u"File was not found."_s, false},
-        {{500}, u"Unexpected error has occurred."_s, true},
-        {{.failure = TransferError{7, u"Couldn't connect"_s, true}}, u"Unable to connect."_s, true},
-        {{.failure = TransferError{28, u"Timeout was reached"_s, false}},
-         u"Error 28 : Timeout was reached"_s,
-         false}};
+    const Answer refused{.failure = TransferError{7, u"No"_s, true}},
+        timedOut{.failure = TransferError{28, u"Timeout was reached"_s, false}};
+    const std::tuple<Answer, QString, std::optional<qint64>, QString, bool> rows[] = {
+        {{204}, u"f.bin"_s, {}, u"Nothing to download."_s, false},
+        {{401}, u"f.bin"_s, {}, u"Authorization failed."_s, true},
+        {{404}, u"f.bin"_s, {}, u"File was not found."_s, false},
+        {{500}, u"f.bin"_s, {}, u"Unexpected error has occurred."_s, true},
+        {refused, u"f.bin"_s, {}, u"Unable to connect."_s, true},
+        {timedOut, u"f.bin"_s, {}, u"Error 28 : Timeout was reached"_s, false},
+        {ok, u"f.bin"_s, file.size() - 1, u"Insufficient disk space."_s, true},
+        // Only one missing folder level is created; a URL ending in "/" names no file.
+        {ok, u"a/b/f.bin"_s, {}, u"Error 2 : No such file or directory"_s, false},
+        {ok, {}, {}, u"Error 21 : Is a directory"_s, false}};
     ASSERT_TRUE(WriteFileBytes(target, "earlier"));
-    for (const auto& [answer, message, stopBatch] : rows) {
-        expectFailed(run({answer}), message, stopBatch);
-        EXPECT_EQ(ReadFileBytes(target), "earlier");
+    for (const auto& [answer, name, space, message, stopBatch] : rows) {
+        target = dir.filePath(name);
+        freeBytes = space;
+        const TransferOutcome outcome = download({answer});
+        EXPECT_EQ(std::tuple(outcome.result, outcome.logMessage, outcome.stopBatch),
+                  std::tuple(Result::Failed, message, stopBatch));
+        EXPECT_EQ(ReadFileBytes(dir.filePath(u"f.bin"_s)), "earlier");
         EXPECT_EQ(FilesIn(dir.path()), QStringList{u"f.bin"_s});
     }
+    EXPECT_EQ(ui.updates, 0);
     EXPECT_TRUE(ui.shown.filter(u"Download"_s).isEmpty());  // no question, never completed
 }
 
-// A length of 0 gives an empty file; no length at all reads until the end.
-TEST_F(EngineTest, UnannouncedLengthIsSavedOnlyAfterACleanEnd) {
-    EXPECT_TRUE(run({Answer{200, 0}}).completed());
-    EXPECT_EQ(ReadFileBytes(target), QByteArray(""));
-    expectCompleted(run({Answer{200, -1, {}, file}}));
-    ASSERT_TRUE(QFile::remove(target));
-    const TransferOutcome broken = run({Answer{200, -1, {}, file, true}});
-    EXPECT_EQ(broken.result, Result::Incomplete);  // the retry was declined
-    EXPECT_TRUE(broken.logMessage.isEmpty());
-    EXPECT_FALSE(broken.stopBatch);
-    EXPECT_TRUE(ui.shown.contains(QuestionText::IncompleteTitle));
-    EXPECT_TRUE(FilesIn(dir.path()).isEmpty());
-}
-
-TEST_F(EngineTest, CancelDeletesThePartAndLogsNothing) {
-    for (const bool all : {false, true}) {
+// A cancel, or a declined retry of a broken transfer, ends the file without a
+// log line and leaves nothing.
+TEST_F(EngineTest, CancelOrDeclinedRetryLeavesNothing) {
+    const std::tuple<Answer, qint64, bool, Result> rows[] = {
+        {ok, 5000, false, Result::Cancelled},
+        {ok, 5000, true, Result::Cancelled},
+        // Without a length only a clean end completes the file.
+        {{200, -1, {}, file, true}, -1, false, Result::Incomplete}};
+    for (const auto& [answer, cancelAt, all, result] : rows) {
         cancel = {};
-        ui.cancelAt = 5000;
+        ui.cancelAt = cancelAt;
         ui.cancelAll = all;
-        const TransferOutcome outcome = run({Partial(file, 0)});
-        EXPECT_EQ(outcome.result, Result::Cancelled);
-        EXPECT_EQ(outcome.stopBatch, all);
-        EXPECT_TRUE(outcome.logMessage.isEmpty());
-        EXPECT_TRUE(FilesIn(dir.path()).isEmpty());
+        const TransferOutcome outcome = download({answer});
+        EXPECT_EQ(std::pair(outcome.result, outcome.stopBatch), std::pair(result, all));
+        EXPECT_TRUE(outcome.logMessage.isEmpty() && FilesIn(dir.path()).isEmpty());
     }
-    EXPECT_FALSE(ui.shown.contains(QuestionText::IncompleteTitle));
-}
-
-TEST_F(EngineTest, TooLittleFreeSpaceFailsBeforeAnyByteIsWritten) {
-    freeBytes = file.size() - 1;
-    expectFailed(run({Partial(file, 0)}), u"Insufficient disk space."_s, true);
-    EXPECT_EQ(ui.updates, 0);
-    EXPECT_TRUE(FilesIn(dir.path()).isEmpty());
-    freeBytes = file.size();
-    expectCompleted(run({Partial(file, 0)}));
-}
-
-TEST_F(EngineTest, CreatesOneMissingFolderLevelOnly) {
-    target = dir.filePath(u"new/f.bin"_s);
-    EXPECT_TRUE(run({Partial(file, 0)}).completed());
-    EXPECT_EQ(ReadFileBytes(target), file);
-    // A missing parent, or a URL ending in "/" (no file name), fails.
-    const QString failing[][2] = {
-        {dir.filePath(u"a/b/f.bin"_s), u"Error 2 : No such file or directory"_s},
-        {dir.path() + u'/', u"Error 21 : Is a directory"_s}};
-    for (const auto& [path, message] : failing) {
-        target = path;
-        expectFailed(run({Partial(file, 0)}), message, false);
-    }
-    EXPECT_EQ(FilesIn(dir.path()), QStringList{u"new"_s});
-    EXPECT_EQ(FilesIn(dir.filePath(u"new"_s)), QStringList{u"f.bin"_s});
+    EXPECT_EQ(ui.shown.count(QuestionText::IncompleteTitle), 1);  // the broken one asked
 }
 
 }  // namespace

@@ -1,18 +1,24 @@
 #pragma once
 
+#include "download/batch.h"
 #include "download/cancel_request.h"
 #include "download/engine.h"
 #include "download/transfer_questions.h"
 #include "download/transport.h"
 #include "support/qstring_printer.h"
+#include "support/test_bytes.h"
 
-#include <QDir>
 #include <QList>
 #include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 #include <optional>
 
 namespace pg::test {
+
+using namespace Qt::StringLiterals;
 
 // One scripted answer to a request.
 struct Answer {
@@ -25,12 +31,11 @@ struct Answer {
     QByteArray validator{};
 };
 
-// A 206 answer with the bytes from `from` to `to` (exclusive; -1: the end),
-// broken after cutAfter when that is given.
-inline Answer Partial(const QByteArray& file, qint64 from, qint64 cutAfter = -1, qint64 to = -1) {
-    to = to < 0 ? file.size() : to;
-    const QByteArray part = file.mid(from, (cutAfter < 0 ? to : cutAfter) - from);
-    return {206, to - from, ContentRange{from, to - 1, file.size()}, part, cutAfter >= 0};
+// A 206 answer with the bytes from `from` on, broken at cutAfter when that is given.
+inline Answer Partial(const QByteArray& file, qint64 from, qint64 cutAfter = -1) {
+    const QByteArray part = file.mid(from, cutAfter < 0 ? -1 : cutAfter - from);
+    const qint64 size = file.size();
+    return {206, size - from, ContentRange{from, size - 1, size}, part, cutAfter >= 0};
 }
 
 // Gives the body in chunks of at most 1000 bytes.
@@ -58,34 +63,25 @@ struct FakeSession : TransferSession {
 // Hands out the scripted answers in order and records the requests.
 struct FakeTransport : Transport {
     std::unique_ptr<TransferSession> start(const TransferRequest& request) override {
-        offsets.append(request.offset);
         requests.append(request);
         return std::make_unique<FakeSession>(answers.isEmpty() ? Answer{.failure = TransferError{}}
                                                                : answers.takeFirst());
     }
     void processEvents() override {}
     QList<Answer> answers;
-    QList<qint64> offsets;
     QList<TransferRequest> requests;
 };
-
-// Every entry of a folder, hidden ones included.
-inline QStringList FilesIn(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-}
 
 // The progress window and the questions: records what they are shown, answers
 // from scripts (none left: No / Cancel) and may cancel after some bytes.
 struct FakeUi : TransferObserver, TransferQuestions {
-    FakeUi(CancelRequest& c, QString f) : cancel(c), folder(std::move(f)) {}
+    explicit FakeUi(CancelRequest& c) : cancel(c) {}
     CancelRequest& cancel;
-    QString folder;
     QStringList shown;  // status texts, "item N of M", the questions
     int updates = 0;
     qint64 cancelAt = -1;  // received bytes at which to cancel
     bool cancelAll = false;
     QList<bool> resumeAnswers, retryAnswers;
-    QStringList filesAtResumeQuestion;
 
     using TransferQuestions::transferStarted;
     void transferStarted(const TransferItem& item) override {
@@ -103,13 +99,45 @@ struct FakeUi : TransferObserver, TransferQuestions {
     void transferFinished(const TransferOutcome&) override {}
     bool continueWithoutResume() override {
         shown.append(QuestionText::ResumeTitle);
-        filesAtResumeQuestion = FilesIn(folder);
         return !resumeAnswers.isEmpty() && resumeAnswers.takeFirst();
     }
     bool retryIncomplete(const QString&) override {
         shown.append(QuestionText::IncompleteTitle);
         return !retryAnswers.isEmpty() && retryAnswers.takeFirst();
     }
+};
+
+// A folder and the fakes for the engine's and the batch's tests.
+class TransferTest : public ::testing::Test {
+protected:
+    // DownloadFile of "http://host/f.bin" to target.
+    TransferOutcome download(QList<Answer> answers) {
+        transport.answers = std::move(answers);
+        transport.requests.clear();
+        TransferContext context{
+            transport, ui, ui, cancel, 80, 60, [this](const QString&) { return freeBytes; }, {}};
+        return DownloadFile(context, {u"http://host/f.bin"_s, target, 1, 1}, {});
+    }
+    // A batch into files with credentials for the page's host, port 8080, 5 s time-out.
+    BatchReport batch(const QStringList& urls, QList<Answer> answers,
+                      const QString& incomplete = {}) {
+        transport.answers = std::move(answers);
+        BatchServices services{transport, ui, ui, cancel, {}};
+        return RunBatch(
+            services,
+            {urls, files, {u"u"_s, u"p"_s}, 8080, 5, log, incomplete, u"http://h/page.html"_s});
+    }
+
+    QTemporaryDir dir;
+    QString target = dir.filePath(u"f.bin"_s);
+    QString files = dir.filePath(u"files"_s);  // the batch creates it
+    QString log = dir.filePath(u"error.log"_s);
+    const QByteArray file = MakeTestBytes(20000);
+    const Answer ok = Partial(file, 0);
+    FakeTransport transport;
+    CancelRequest cancel;
+    FakeUi ui{cancel};
+    std::optional<qint64> freeBytes;  // empty: the file system's
 };
 
 }  // namespace pg::test

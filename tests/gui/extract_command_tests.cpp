@@ -2,49 +2,26 @@
 #include "gui_harness.h"
 #include "scan/page_scan.h"
 
-#include <QEventLoop>
-
 #include <random>
 
 namespace pg::test {
 namespace {
 
-// A page that keeps the window waiting until cancel() (or ten seconds).
-struct WaitingPage : PageFetcher {
-    PageFetchResult FetchPageSource(const QString&, const QString&, const QString&) override {
-        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-        loop.exec();
-        return {};
-    }
-    void cancel() override {
-        cancelled = true;
-        loop.quit();
-    }
-    QEventLoop loop;
-    bool cancelled = false;
-};
-
+// A page that would give a link after ten seconds.
 TEST(ExtractCommandTest, EscCallsThePageOffWhileOtherInputIsHeld) {
-    MemorySettings settings;
-    WaitingPage page;
-    MainWindowServices services;
-    services.settings = &settings;
-    services.pageFetcher = &page;
-    MainWindow window(services);
-    window.show();
-    auto* url = window.findChild<QLineEdit*>(u"Text1"_s);
-    url->setText(u"http://h.example/page.html"_s);
+    MainWindowHarness h;
+    h.http.handle("/slow.html", h.http.delayed(10000, h.http.bytes({.body = "<a href=a.gif>"})));
+    auto* url = h.child<QLineEdit>("Text1");
+    url->setText(h.http.url("/slow.html"));
     QTimer::singleShot(100, url, [url] {
         QTest::keyClicks(url, u"typed"_s);  // held: the field keeps its text
         QTest::keyClick(url, Qt::Key_Escape);
     });
-    window.findChild<QPushButton*>(u"Command2"_s)->click();
-    EXPECT_TRUE(page.cancelled);
-    EXPECT_EQ(url->text(), u"http://h.example/page.html"_s);
-    EXPECT_EQ(window.findChild<QLabel*>(u"StatusText"_s)->text(),
-              PageScanStatusText(PageScanStatus::RequestFailed));
+    h.child<QPushButton>("Command2")->click();
+    EXPECT_EQ(url->text(), h.http.url("/slow.html"));
+    EXPECT_EQ(h.status(), PageScanStatusText(PageScanStatus::RequestFailed));
     QTest::keyClicks(url, u"x"_s);  // the window takes input again
-    EXPECT_EQ(url->text(), u"http://h.example/page.htmlx"_s);
+    EXPECT_EQ(url->text(), h.http.url("/slow.html") + u'x');
 }
 
 // The list's scroll width comes from laying out only the likeliest widest

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "download/transport.h"
+#include "desktop/fake_window_tree.h"
 #include "gui/file_opener.h"
 #include "gui/main_window.h"
 #include "job/settings_store.h"
-#include "scan/page_fetch.h"
+#include "platform/curl_page_fetcher.h"
+#include "platform/curl_transport.h"
 #include "support/isolated_home.h"
 #include "support/qstring_printer.h"
+#include "support/scripted_server.h"
 #include "support/test_bytes.h"
 
 #include <gtest/gtest.h>
@@ -24,58 +26,18 @@ namespace pg::test {
 
 using namespace Qt::StringLiterals;
 
-struct MemorySettings : SettingsStore {
+// Settings in memory, and an opener that records what it opened.
+struct FakeServices : SettingsStore, FileOpener {
     QString GetSetting(const QString& key, const QString& fallback) override {
         return values.value(key, fallback);
     }
     void SaveSetting(const QString& key, const QString& value) override { values[key] = value; }
-    QMap<QString, QString> values;
-};
-
-struct ScriptedPage : PageFetcher {
-    PageFetchResult FetchPageSource(const QString&, const QString&, const QString&) override {
-        return {true, status, source, {}, {}};
-    }
-    int status = 200;
-    QString source;
-};
-
-struct RecordingOpener : FileOpener {
     bool openTextFile(const QString& path, const QString&) override {
         opened.append(path);
         return true;
     }
+    QMap<QString, QString> values;
     QStringList opened;
-};
-
-// Sends each file URL's body in one chunk; URLs without an answer get 404.
-struct FakeTransport : Transport {
-    struct Answer : TransferSession {
-        int status = 404;
-        QByteArray body;
-        bool sent = false;
-        Wait waitForResponse(const StopFn&) override { return Wait::Answered; }
-        int statusCode() const override { return status; }
-        qint64 contentLength() const override { return body.size(); }
-        std::optional<ContentRange> contentRange() const override { return {}; }
-        QByteArray validator() const override { return {}; }
-        QString remoteHost() const override { return {}; }
-        TransferError error() const override { return {}; }
-        Chunk read(const StopFn&) override {
-            return std::exchange(sent, true) ? Chunk{}
-                                             : Chunk{Chunk::Data, body.data(), body.size()};
-        }
-    };
-    std::unique_ptr<TransferSession> start(const TransferRequest& request) override {
-        onStart();
-        auto session = std::make_unique<Answer>();
-        session->status = bodies.contains(request.url) ? 200 : 404;
-        session->body = bodies.value(request.url);
-        return session;
-    }
-    void processEvents() override { QCoreApplication::processEvents(); }
-    QMap<QString, QByteArray> bodies;
-    std::function<void()> onStart = [] {};
 };
 
 // Activates the control's window and gives the control the focus as Tab does.
@@ -85,6 +47,7 @@ inline void FocusByTab(QWidget* control) {
     control->setFocus(Qt::TabFocusReason);
 }
 
+// The named control of the named top-level window, or the window for a null name.
 template <typename T = QWidget>
 T* Control(const QString& window, const char* name) {
     for (QWidget* top : QApplication::topLevelWidgets()) {
@@ -122,36 +85,34 @@ inline QString Marks(QListView* list) {
     return marks;
 }
 
-inline const QString kFileBase = u"http://h.example/d/"_s;
-
-// A main window over the fakes, with urls.txt and error.log in a fresh folder.
+// A main window over the fakes and a server on loopback, with urls.txt and
+// error.log in a fresh folder.
 struct MainWindowHarness {
-    QString path(const QString& name) const { return dir.filePath(name); }
-    void writeHistory(const QStringList& records) const {
-        EXPECT_TRUE(WriteFileBytes(path(u"urls.txt"_s), records.join(QString()).toUtf8()));
-    }
-    QString historyFile() const { return QString::fromUtf8(ReadFileBytes(path(u"urls.txt"_s))); }
-    void start() {
-        window = std::make_unique<MainWindow>(MainWindowServices{&settings,
-                                                                 &page,
-                                                                 &opener,
-                                                                 nullptr,
-                                                                 &transport,
-                                                                 nullptr,
-                                                                 path(u"urls.txt"_s),
-                                                                 {},
-                                                                 path(u"error.log"_s)});
+    // Shows the window over these stored settings and history file.
+    explicit MainWindowHarness(const QMap<QString, QString>& stored = {},
+                               const QString& history = {}) {
+        fakes.values = stored;
+        EXPECT_TRUE(WriteFileBytes(path(u"urls.txt"_s), history.toUtf8()));
+        MainWindowServices services;
+        services.settings = &fakes;
+        services.pageFetcher = &page;
+        services.fileOpener = &fakes;
+        services.transport = &transport;
+        services.historyFilePath = path(u"urls.txt"_s);
+        services.errorLogPath = path(u"error.log"_s);
+        services.windowTree = &desktop;
+        window = std::make_unique<MainWindow>(services);
         window->startUp();
         window->show();
         FocusByTab(child("Text1"));
     }
-    // Scans a page in kFileBase that links the names.
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QString historyFile() const { return QString::fromUtf8(ReadFileBytes(path(u"urls.txt"_s))); }
+    // Scans the page /d/page.html, which links the names.
     void extract(const QStringList& names) {
-        page.source.clear();
-        for (const QString& name : names) {
-            page.source += u"<a href="_s + name + u">file</a>\n"_s;
-        }
-        child<QLineEdit>("Text1")->setText(kFileBase + u"page.html"_s);
+        const QString links = u"<a href="_s + names.join(u"></a><a href="_s) + u'>';
+        http.handle("/d/page.html", http.bytes({.body = links.toUtf8()}));
+        child<QLineEdit>("Text1")->setText(http.url("/d/page.html"));
         child<QPushButton>("Command2")->click();
     }
     template <typename T = QWidget>
@@ -159,20 +120,13 @@ struct MainWindowHarness {
         return window->findChild<T*>(QString::fromLatin1(name));
     }
     QString status() const { return child<QLabel>("StatusText")->text(); }
-    // The texts of the named fields, joined by "|".
-    QString texts(std::initializer_list<const char*> names) const {
-        QStringList texts;
-        for (const char* name : names) {
-            texts.append(child<QLineEdit>(name)->text());
-        }
-        return texts.join(u'|');
-    }
 
     QTemporaryDir dir{IsolatedRoot() + u"/gui-XXXXXX"_s};
-    MemorySettings settings;
-    ScriptedPage page;
-    RecordingOpener opener;
-    FakeTransport transport;
+    FakeServices fakes;
+    ScriptedServer http;
+    CurlPageFetcher page;
+    CurlTransport transport;
+    FakeDesktop desktop;
     std::unique_ptr<MainWindow> window;
 };
 

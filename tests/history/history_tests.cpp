@@ -1,6 +1,7 @@
 #include "history/history_file.h"
 #include "history/url_history.h"
 #include "support/isolated_home.h"
+#include "support/qstring_printer.h"
 #include "support/test_bytes.h"
 
 #include <QDir>
@@ -9,13 +10,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
-
-void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace pg {
 namespace {
@@ -37,11 +33,6 @@ QStringList Records(const UrlHistory& history) {
     return records;
 }
 
-int Mode(const QString& path) {
-    struct stat info {};
-    return stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
-}
-
 TEST(UrlHistory, FindUrlIsFirstCaseInsensitivePrefixMatchAndBecomesCurrent) {
     UrlHistory history = Make({u"http://Site/a/b.htm|"_s, u"http://site/a/|"_s, u"http://o/|"_s});
     const std::pair<QString, int> cases[] = {
@@ -53,47 +44,46 @@ TEST(UrlHistory, FindUrlIsFirstCaseInsensitivePrefixMatchAndBecomesCurrent) {
     }
 }
 
-TEST(UrlHistory, AddUrlPutsANewUrlOnTopAndLeavesAFoundOneAlone) {
-    UrlHistory history = Make({u"http://site/a/b.htm|/old|0|jpg|||"_s});
-    const JobSettings job{u"ignored"_s, u"/dl"_s, true, u"gif"_s, u"me"_s, u"pw"_s, true};
+// A new URL goes on top; a URL found among the records changes nothing on
+// add, and its record's settings on update.
+TEST(UrlHistory, AddUrlAndUpdateCurrentRecord) {
+    UrlHistory history = Make({u"http://s/a/b.htm|/old|0|jpg|||"_s, u"http://b/page.htm|old|"_s});
+    JobSettings job{u"ignored"_s, u"/dl"_s, true, u"gif"_s, u"me"_s, u"pw"_s, true};
     EXPECT_TRUE(history.AddUrl(u"http://new/"_s, job));
-    EXPECT_FALSE(history.AddUrl(u"HTTP://SITE/a"_s, job));
+    EXPECT_FALSE(history.AddUrl(u"HTTP://S/a"_s, job));
     EXPECT_FALSE(history.AddUrl(u""_s, job));
-    EXPECT_EQ(Records(history), (QStringList{u"http://new/|/dl|1|gif|me|pw|"_s,
-                                             u"http://site/a/b.htm|/old|0|jpg|||"_s}));
-}
-
-TEST(UrlHistory, UpdateCurrentRecordRewritesOnlyTheFoundRecord) {
-    UrlHistory history = Make({u"http://a/x.htm|old|"_s, u"http://b/page.htm|old|"_s});
-    JobSettings job{u"http://B/"_s, u"/new"_s, true, u"exe"_s, {}, {}, false};
+    job = {u"http://B/"_s, u"/new"_s, true, u"exe"_s, {}, {}, false};
     EXPECT_TRUE(history.UpdateCurrentRecord(job));
     for (const QString& unknown : {u"http://c/"_s, u""_s}) {
         job.url = unknown;
         EXPECT_FALSE(history.UpdateCurrentRecord(job)) << unknown.toStdString();
     }
     EXPECT_EQ(Records(history),
-              (QStringList{u"http://a/x.htm|old|"_s, u"http://b/page.htm|/new|1|exe|||"_s}));
+              (QStringList{u"http://new/|/dl|1|gif|me|pw|"_s, u"http://s/a/b.htm|/old|0|jpg|||"_s,
+                           u"http://b/page.htm|/new|1|exe|||"_s}));
+}
+
+// The fields of a record as "url|directory|all|types|user|password", "~" for
+// each field left out.
+QString Loaded(const JobSettingsUpdate& u) {
+    const auto text = [](const std::optional<QString>& field) { return field.value_or(u"~"_s); };
+    return QStringList{
+        text(u.url),       text(u.directory), u.allTypes ? QString::number(*u.allTypes) : u"~"_s,
+        text(u.fileTypes), text(u.userName),  text(u.password)}
+        .join(u'|');
 }
 
 TEST(UrlHistory, LoadRecordAssignsTheFieldsEndedByABar) {
-    using Fields =
-        std::tuple<std::optional<QString>, std::optional<QString>, std::optional<bool>,
-                   std::optional<QString>, std::optional<QString>, std::optional<QString>>;
-    const std::pair<QString, Fields> cases[] = {
-        {u"http://h/p|/dl|1|gif,jpg|me||"_s,
-         {u"http://h/p"_s, u"/dl"_s, true, u"gif,jpg"_s, u"me"_s, u""_s}},
-        {u"u|d|x|t|me|pw|"_s, {u"u"_s, u"d"_s, {}, u"t"_s, u"me"_s, u"pw"_s}},
-        {u"u|d|0|t|me|pw|7th|tail"_s, {u"u"_s, u"d"_s, false, u"t"_s, u"me"_s, u"pw"_s}},
-        {u"u|d|0|t|me|unended"_s, {u"u"_s, u"d"_s, false, u"t"_s, u"me"_s, {}}},
-        {u"u|/a|b|0|gif|me|pw|"_s, {u"u"_s, u"/a"_s, {}, u"0"_s, u"gif"_s, u"me"_s}}};
+    const std::pair<QString, QString> cases[] = {
+        {u"http://h/p|/dl|1|gif,jpg|me||"_s, u"http://h/p|/dl|1|gif,jpg|me|"_s},
+        {u"u|d|x|t|me|pw|"_s, u"u|d|~|t|me|pw"_s},
+        {u"u|d|0|t|me|pw|7th|tail"_s, u"u|d|0|t|me|pw"_s},
+        {u"u|d|0|t|me|unended"_s, u"u|d|0|t|me|~"_s},
+        {u"u|/a|b|0|gif|me|pw|"_s, u"u|/a|~|0|gif|me"_s}};
     for (const auto& [record, fields] : cases) {
-        const JobSettingsUpdate u = Make({record}).LoadRecord(0);
-        EXPECT_EQ(Fields(u.url, u.directory, u.allTypes, u.fileTypes, u.userName, u.password),
-                  fields)
-            << record.toStdString();
+        EXPECT_EQ(Loaded(Make({record}).LoadRecord(0)), fields);
     }
-    const JobSettingsUpdate none = Make({u"u|d|0|t|me|pw|"_s}).LoadRecord(-1);
-    EXPECT_FALSE(none.url || none.directory || none.allTypes || none.password);
+    EXPECT_EQ(Loaded(Make({u"u|d|0|t|me|pw|"_s}).LoadRecord(-1)), u"~|~|~|~|~|~"_s);
 }
 
 TEST(HistoryFile, ReadsLfAndCrLfLinesAndSkipsLinesWithoutABar) {
@@ -109,28 +99,22 @@ TEST(HistoryFile, ReadsLfAndCrLfLinesAndSkipsLinesWithoutABar) {
     EXPECT_FALSE(ReadHistoryFile(path + u".missing"_s, history));
 }
 
-TEST(HistoryFile, WritesCrLfLinesUpToTheLimit) {
+// The file is readable by its owner only, when it is made and when it replaces
+// a file that others could read.
+TEST(HistoryFile, WritesOwnerOnlyCrLfLinesUpToTheLimit) {
     const UrlHistory history = Make({u"1|"_s, u"2|"_s, u"3|"_s, u"4|"_s, u"5|"_s});
     const std::pair<QString, int> cases[] = {{u"3"_s, 3},  {u"10"_s, 5},  {u"0"_s, 5},
                                              {u"-2"_s, 5}, {u"abc"_s, 5}, {u""_s, 5}};
     const QTemporaryDir dir(test::IsolatedRoot() + u"/XXXXXX"_s);
-    const QString path = dir.filePath(u"urls.txt"_s);
+    const QString path = dir.filePath(u"new/urls.txt"_s);
     for (const auto& [limit, lines] : cases) {
         ASSERT_TRUE(WriteHistoryFile(path, history, limit));
         EXPECT_EQ(test::ReadFileBytes(path),
                   QByteArray("1|\r\n2|\r\n3|\r\n4|\r\n5|\r\n").left(4 * lines))
             << limit.toStdString();
-    }
-}
-
-TEST(HistoryFile, IsOwnerOnlyWhenCreatedAndWhenReplaced) {
-    const QTemporaryDir dir(test::IsolatedRoot() + u"/XXXXXX"_s);
-    const QString created = dir.filePath(u"new/urls.txt"_s), replaced = dir.filePath(u"urls.txt"_s);
-    ASSERT_TRUE(test::WriteFileBytes(replaced, "old\r\n"));
-    QFile::setPermissions(replaced, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
-    for (const QString& path : {created, replaced}) {
-        ASSERT_TRUE(WriteHistoryFile(path, Make({u"http://a/|"_s}), u"100"_s));
-        EXPECT_EQ(Mode(path), 0600) << path.toStdString();
+        EXPECT_EQ(QFile::permissions(path),
+                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
     }
 }
 
@@ -144,12 +128,11 @@ TEST(HistoryFile, FailedWriteKeepsTheOldFile) {
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     rlimit small{64, saved.rlim_max};
-    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &small);
     const bool wroteOld = WriteHistoryFile(path, big, u"100"_s);
     const bool wroteNew = WriteHistoryFile(folder + u"/new.txt"_s, big, u"100"_s);
     setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(wroteOld || wroteNew);
     EXPECT_EQ(test::ReadFileBytes(path), QByteArray("old\r\n"));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{u"urls.txt"_s});  // no leftovers

@@ -21,23 +21,19 @@ TEST(CurlPageFetcherTest, DecodesPagesAndReportsFailures) {
     http.handle("/private.html",
                 ScriptedServer::basicAuth("user", "pw", ScriptedServer::bytes({"<p>in</p>"})));
     CurlPageFetcher fetcher(5, 5);
-    const struct {
-        QByteArray path;
-        QString password;
-        QString source;  // empty: not retrieved
-        int status;
-    } rows[] = {{"/latin1.html", {}, u"café"_s, 200},
-                {"/meta.html", {}, u"<meta charset=\"windows-1252\">café"_s, 200},
-                {"/missing.html", {}, {}, 404},
-                {"/private.html", u"pw"_s, u"<p>in</p>"_s, 200},
-                {"/private.html", u"wrong"_s, {}, 401}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.path.toStdString());
-        const PageFetchResult result =
-            fetcher.FetchPageSource(http.url(row.path), u"user"_s, row.password);
-        EXPECT_EQ(result.status, row.status);
-        EXPECT_EQ(result.retrieved(), !row.source.isEmpty());
-        EXPECT_EQ(result.source, row.source);
+    const std::tuple<QByteArray, QString, QString, int> rows[] = {
+        // path, password, the text (empty: not retrieved), status
+        {"/latin1.html", {}, u"café"_s, 200},
+        {"/meta.html", {}, u"<meta charset=\"windows-1252\">café"_s, 200},
+        {"/missing.html", {}, {}, 404},
+        {"/private.html", u"pw"_s, u"<p>in</p>"_s, 200},
+        {"/private.html", u"wrong"_s, {}, 401}};
+    for (const auto& [path, password, source, status] : rows) {
+        SCOPED_TRACE(path.toStdString());
+        const PageFetchResult result = fetcher.FetchPageSource(http.url(path), u"user"_s, password);
+        EXPECT_EQ(result.status, status);
+        EXPECT_EQ(result.retrieved(), !source.isEmpty());
+        EXPECT_EQ(result.source, source);
     }
 }
 

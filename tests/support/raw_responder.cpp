@@ -9,23 +9,36 @@
 
 namespace pg::test {
 
-RawResponder::RawResponder(std::vector<RawAnswer> answers) : answers_(std::move(answers)) {
+RawResponder::RawResponder(std::vector<RawAnswer> answers)
+    : RawResponder([answers, n = size_t(0)](const QByteArray&) mutable {
+          return answers.at(std::min(n++, answers.size() - 1));
+      }) {}
+
+RawResponder::RawResponder(Script script) : script_(std::move(script)) {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t length = sizeof address;
     auto* raw = reinterpret_cast<sockaddr*>(&address);
-    if (answers_.empty() || ::bind(listener_, raw, length) != 0 || ::listen(listener_, 16) != 0 ||
+    if (::bind(listener_, raw, length) != 0 || ::listen(listener_, 16) != 0 ||
         ::getsockname(listener_, raw, &length) != 0) {
-        qFatal("RawResponder needs an answer and a socket on 127.0.0.1");
+        qFatal("RawResponder cannot listen on 127.0.0.1");
     }
     port_ = ntohs(address.sin_port);
-    thread_ = std::thread([this] { run(); });
+    thread_ = std::thread([this] {
+        std::vector<int> connections;  // closed only at the end: active_ stays valid
+        for (int fd; (fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
+            connections.push_back(active_ = fd);
+            serve(fd);
+        }
+        for (const int fd : connections) {
+            ::close(fd);
+        }
+    });
 }
 
 RawResponder::~RawResponder() {
-    ::shutdown(listener_, SHUT_RDWR);  // wakes the accept() below
+    ::shutdown(listener_, SHUT_RDWR);  // wakes the accept() above
+    ::shutdown(active_, SHUT_RDWR);    // and a wait for the next request on a kept connection
     thread_.join();
     ::close(listener_);
 }
@@ -34,36 +47,33 @@ QString RawResponder::url(const QByteArray& path) const {
     return QStringLiteral("http://127.0.0.1:%1").arg(port_) + QString::fromUtf8(path);
 }
 
-void RawResponder::run() {
-    std::vector<int> stalled;
-    for (size_t i = 0;; ++i) {
-        const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0 && errno == EINTR) {
-            continue;
-        }
-        if (fd < 0) {
-            break;
-        }
-        const timeval limit{5, 0};  // a client that sends no request head
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+void RawResponder::serve(int fd) {
+    const timeval limit{5, 0};  // a client that sends no request head
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    for (RawAnswer answer{.keepAlive = true}; answer.keepAlive;) {
         QByteArray head;
         char buffer[4096];
-        ssize_t n = 0;
-        while (!head.contains("\r\n\r\n") && (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0) {
-            head.append(buffer, n);
+        for (ssize_t n = 0; !head.contains("\r\n\r\n");
+             head.append(buffer, std::max(n, ssize_t()))) {
+            if ((n = ::recv(fd, buffer, sizeof buffer, 0)) == 0 || (n < 0 && errno != EINTR)) {
+                return;
+            }
         }
-        const RawAnswer& answer = answers_[std::min(i, answers_.size() - 1)];
-        ::send(fd, answer.bytes.constData(), size_t(answer.bytes.size()), MSG_NOSIGNAL);
+        answer = script_(head);
+        const qsizetype step = answer.bytes.size() / answer.pieces + 1;
+        for (qsizetype at = 0; at < answer.bytes.size(); at += step) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(answer.pauseMs));
+            // A client that gave up ends the answer.
+            if (::send(fd, answer.bytes.constData() + at,
+                       size_t(std::min(step, answer.bytes.size() - at)), MSG_NOSIGNAL) < 0) {
+                break;
+            }
+        }
         if (answer.stall) {
-            stalled.push_back(fd);
-        } else {
-            ::shutdown(fd, SHUT_WR);
-            ::close(fd);
+            return;
         }
     }
-    for (const int fd : stalled) {
-        ::close(fd);
-    }
+    ::shutdown(fd, SHUT_WR);
 }
 
 }  // namespace pg::test

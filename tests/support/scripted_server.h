@@ -33,8 +33,8 @@ struct BodyAnswer {
 };
 
 // cpp-httplib on 127.0.0.1 and a free port, answering from its own threads.
-// Handlers see the Range header and decide status and body themselves. Every
-// answer closes its connection.
+// httplib serves "Range: bytes=N-" from what a handler answers (206, or 416
+// past the end). Every answer closes its connection.
 //
 //   ScriptedServer http;
 //   http.handle("/f.bin", http.bytes({.body = MakeTestBytes(1000), .cutAfter = 400}));
@@ -56,8 +56,6 @@ public:
     QString url(const QByteArray& path) const;  // "http://127.0.0.1:PORT" + path
     std::vector<ReceivedRequest> requests(const std::string& path) const;
 
-    // 200 with answer.body, or for "Range: bytes=N-" 206 with the rest from N
-    // (416 when N is at or past the end).
     static Handler bytes(BodyAnswer answer);
     // Runs next only with Basic credentials user:password; otherwise 401.
     static Handler basicAuth(const QByteArray& user, const QByteArray& password, Handler next);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #ifdef PG_TEST_GUI
 #include <QApplication>
 using TestApplication = QApplication;
@@ -11,7 +13,15 @@ using TestApplication = QCoreApplication;
 #endif
 
 int main(int argc, char** argv) {
-    pg::test::IsolateUserFolders();
+    // No test touches the user's own settings, history or files. Qt wants a
+    // private runtime folder.
+    for (const char* name :
+         {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+        const QString path = pg::test::IsolatedRoot() + u'/' + QLatin1String(name);
+        QDir().mkpath(path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv(name, QFile::encodeName(path));
+    }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
