@@ -40,12 +40,9 @@ for tool in python3 curl wget gzip; do
 done
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/pg-scan-XXXXXX")"
-nginx_pid=""
+source "$here/nginx.sh"
 cleanup() {
-    if [[ -n "$nginx_pid" ]]; then
-        kill -TERM "$nginx_pid" 2>/dev/null || true
-        wait "$nginx_pid" 2>/dev/null || true
-    fi
+    bench_stop_nginx
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -56,59 +53,11 @@ python3 "$here/make_pages.py" "$work/data" 100 2000
 head -c $((2 * 1024 * 1024 * 1024)) /dev/zero | gzip -9 >"$work/data/packed.html.gz"
 page_bytes="$(stat -c %s "$work/data/scan.html")"
 
-start_nginx() {
-    local prefix="$work/nginx"
-    mkdir -p "$prefix/logs" "$prefix/tmp"
-    for _ in 1 2 3 4 5; do  # another program may take the free port first
-        port="$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
-        {
-            [[ "$(id -u)" == 0 ]] && echo "user root;"
-            cat <<EOF
-worker_processes 1;
-daemon off;
-pid "$prefix/nginx.pid";
-error_log "$prefix/logs/error.log" notice;
-events { worker_connections 256; }
-http {
-    access_log off;
-    client_body_temp_path "$prefix/tmp/client_body";
-    proxy_temp_path "$prefix/tmp/proxy";
-    fastcgi_temp_path "$prefix/tmp/fastcgi";
-    uwsgi_temp_path "$prefix/tmp/uwsgi";
-    scgi_temp_path "$prefix/tmp/scgi";
-    default_type text/html;
-    sendfile on;
-    gzip_static on;
-    server {
-        listen 127.0.0.1:$port;
-        root "$work/data";
-    }
-}
-EOF
-        } >"$prefix/nginx.conf"
-        "$nginx_bin" -p "$prefix/" -c "$prefix/nginx.conf" >"$prefix/console.log" 2>&1 &
-        nginx_pid=$!
-        for _ in $(seq 100); do
-            if curl -s -o /dev/null "http://127.0.0.1:$port/small.txt"; then
-                return 0
-            fi
-            kill -0 "$nginx_pid" 2>/dev/null || break
-            sleep 0.05
-        done
-        kill -TERM "$nginx_pid" 2>/dev/null || true
-        wait "$nginx_pid" 2>/dev/null || true
-        nginx_pid=""
-    done
-    echo "run_scan.sh: nginx did not start:" >&2
-    cat "$prefix/logs/error.log" "$prefix/console.log" >&2 2>/dev/null || true
-    exit 1
-}
-start_nginx
+bench_start_nginx "$work/nginx" "$work/data" "default_type text/html; gzip_static on;"
 base="http://127.0.0.1:$port"
 sed "s|^|$base/|" "$work/data/small.txt" >"$work/small-urls.txt"
 
 now() { date +%s.%N; }
-median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # Runs a command with stdout to $work/out.txt; prints "seconds peak_kB exit".
 timed() {

@@ -27,95 +27,13 @@ if [[ ! -x "$bench" ]]; then
 fi
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/pg-transfer-XXXXXX")"
-nginx_pid=""
+source "$(dirname "$0")/nginx.sh"
 cleanup() {
-    if [[ -n "$nginx_pid" ]]; then
-        kill -TERM "$nginx_pid" 2>/dev/null || true
-        wait "$nginx_pid" 2>/dev/null || true
-    fi
+    bench_stop_nginx
     rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-
-free_port() {
-    if command -v python3 >/dev/null; then
-        python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-    else
-        local port
-        for _ in $(seq 50); do
-            port=$((20000 + RANDOM % 40000))
-            if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
-                echo "$port"
-                return
-            fi
-        done
-        return 1
-    fi
-}
-
-accepting() {
-    (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
-}
-
-# The same configuration as the tests' nginx fixture: everything in a private prefix.
-write_nginx_conf() {
-    local prefix="$1" port="$2" root="$3"
-    mkdir -p "$prefix/logs" "$prefix/tmp"
-    {
-        [[ "$(id -u)" == 0 ]] && echo "user root;"
-        cat <<EOF
-worker_processes 1;
-daemon off;
-master_process on;
-pid "$prefix/nginx.pid";
-lock_file "$prefix/nginx.lock";
-error_log "$prefix/logs/error.log" notice;
-events { worker_connections 256; }
-http {
-    access_log off;
-    client_body_temp_path "$prefix/tmp/client_body";
-    proxy_temp_path "$prefix/tmp/proxy";
-    fastcgi_temp_path "$prefix/tmp/fastcgi";
-    uwsgi_temp_path "$prefix/tmp/uwsgi";
-    scgi_temp_path "$prefix/tmp/scgi";
-    default_type application/octet-stream;
-    sendfile on;
-    server {
-        listen 127.0.0.1:$port;
-        server_name localhost;
-        root "$root";
-    }
-}
-EOF
-    } >"$prefix/nginx.conf"
-}
-
-start_nginx() {
-    local prefix="$work/nginx"
-    for _ in 1 2 3 4 5; do  # another program may take the free port first
-        port="$(free_port)"
-        write_nginx_conf "$prefix" "$port" "$work/data"
-        rm -f "$prefix/nginx.pid" "$prefix/logs/error.log"
-        "$nginx_bin" -p "$prefix/" -c "$prefix/nginx.conf" -e "$prefix/logs/error.log" \
-            >"$prefix/console.log" 2>&1 &
-        nginx_pid=$!
-        for _ in $(seq 200); do
-            if [[ "$(cat "$prefix/nginx.pid" 2>/dev/null)" == "$nginx_pid" ]] && accepting "$port"; then
-                return 0
-            fi
-            kill -0 "$nginx_pid" 2>/dev/null || break
-            sleep 0.05
-        done
-        kill -TERM "$nginx_pid" 2>/dev/null || true
-        wait "$nginx_pid" 2>/dev/null || true
-        nginx_pid=""
-        grep -q "Address already in use" "$prefix/logs/error.log" 2>/dev/null || break
-    done
-    echo "run_transfer.sh: nginx did not start:" >&2
-    cat "$prefix/logs/error.log" "$prefix/console.log" >&2 2>/dev/null || true
-    exit 1
-}
 
 now() { date +%s.%N; }
 
@@ -157,8 +75,6 @@ check_size() {
     fi
 }
 
-median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-largest() { tr ' ' '\n' | grep -v '^$' | sort -g | tail -n 1; }
 
 mkdir -p "$work/data" "$work/out"
 small=$((100 * 1024 * 1024))
@@ -166,7 +82,7 @@ large=$((1024 * 1024 * 1024))
 echo "Writing the test files to $work ..."
 head -c "$small" /dev/urandom >"$work/data/small.bin"
 head -c "$large" /dev/urandom >"$work/data/large.bin"
-start_nginx
+bench_start_nginx "$work/nginx" "$work/data" "default_type application/octet-stream;"
 large_url="http://127.0.0.1:$port/large.bin"
 small_url="http://127.0.0.1:$port/small.bin"
 out="$work/out/file.bin"
