@@ -48,20 +48,14 @@ QStringList SelectFiles(const QStringList& urls, const QString& contains) {
 }  // namespace
 
 int RunGet(PageFetcher& fetcher, Transport& transport, const CliOptions& options,
-           const QString& password, const QString& defaultLogPath) {
+           const QString& password, const QString& defaultLogPath, const CancelRequest& cancel,
+           const InterruptWatch& interrupt) {
     const PageScanResult scan = ScanPageOf(fetcher, options, password);
-    if (ReportScanFailure(scan)) {
-        return ExitPageFailed;
+    if (const int exitCode = PageScanExit(scan, interrupt); exitCode != ExitOk) {
+        return exitCode;
     }
 
     TerminalProgress progress(::isatty(STDERR_FILENO) == 1, &WriteErr, TerminalWidth());
-    CancelRequest cancel;
-    // The engine looks at the request while it waits, which is where the
-    // watch's notifier runs.
-    InterruptWatch interrupt([&cancel] {
-        cancel.CancelThis = true;
-        cancel.CancelAll = true;
-    });
     RetryBudgetQuestions questions(options.retries,
                                    [&interrupt] { return interrupt.interrupted(); });
     BatchServices services{transport, progress, questions, cancel, {}};
@@ -86,9 +80,13 @@ int RunGet(PageFetcher& fetcher, Transport& transport, const CliOptions& options
         progress.note(u"Download interrupted."_s);
         return ExitInterrupted;
     }
-    if (report.attempted < report.fileCount) {
-        progress.note(u"The remaining %1 file(s) were not downloaded."_s.arg(report.fileCount -
-                                                                             report.attempted));
+    if (report.skipped > 0) {
+        progress.note(
+            u"%1 file(s) were not downloaded because their server failed an earlier "
+            u"file."_s.arg(report.skipped));
+    }
+    if (const int remaining = report.fileCount - report.attempted - report.skipped; remaining > 0) {
+        progress.note(u"The remaining %1 file(s) were not downloaded."_s.arg(remaining));
     }
     if (report.errorsLogged > 0) {
         // A log that missed a failure is no place to send anyone to.

@@ -9,15 +9,21 @@ class PageFetcher;
 
 namespace pg::cli {
 
+class InterruptWatch;
+
 // Scans the page of the options as "6) &Extract file URLs" does.
-PageScanResult ScanPageOf(PageFetcher& fetcher, const CliOptions& options,
-                          const QString& password);
+PageScanResult ScanPageOf(PageFetcher& fetcher, const CliOptions& options, const QString& password);
 
-// When the page could not be fetched, prints the window's status text for it on
-// stderr and returns true.
-bool ReportScanFailure(const PageScanResult& result);
+// The exit code after a page scan: ExitOk when the page was scanned, else the
+// reason on stderr (the window's status text and what really went wrong) and
+// ExitInterrupted or ExitPageFailed.
+int PageScanExit(const PageScanResult& result, const InterruptWatch& interrupt);
 
-// pagegleaner-cli list: prints each file URL on its own line.
-int RunList(PageFetcher& fetcher, const CliOptions& options, const QString& password);
+// pagegleaner-cli list: prints each file URL on its own line. On a terminal
+// its control characters show as visible escapes; into a pipe or a file each
+// URL is written as a request sends it, so that other programs fetch the same
+// files.
+int RunList(PageFetcher& fetcher, const CliOptions& options, const QString& password,
+            const InterruptWatch& interrupt);
 
 }  // namespace pg::cli

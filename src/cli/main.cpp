@@ -2,6 +2,8 @@
 #include "cli/command_browser_url.h"
 #include "cli/command_get.h"
 #include "cli/command_list.h"
+#include "cli/interrupt_watch.h"
+#include "download/cancel_request.h"
 #include "platform/curl_page_fetcher.h"
 #include "platform/curl_transport.h"
 #include "platform/desktop_window_tree.h"
@@ -38,10 +40,20 @@ int main(int argc, char** argv) {
         return ExitUsage;
     }
 
-    pg::CurlPageFetcher fetcher;
+    // The page is bounded by the same time-out as the files.
+    pg::CurlPageFetcher fetcher(options.timeoutSecs, options.timeoutSecs);
+    pg::CancelRequest cancel;
+    // One watch for the whole run: Ctrl+C while the page arrives calls it off
+    // (the page counts as not retrieved), during the batch it ends the batch,
+    // and one between the two is still known when the batch would start.
+    const InterruptWatch interrupt([&fetcher, &cancel] {
+        fetcher.cancel();
+        cancel.CancelThis = true;
+        cancel.CancelAll = true;
+    });
     if (options.command == QLatin1String("get")) {
         pg::CurlTransport transport;
-        return RunGet(fetcher, transport, options, password, pg::ErrorLogPath());
+        return RunGet(fetcher, transport, options, password, pg::ErrorLogPath(), cancel, interrupt);
     }
-    return RunList(fetcher, options, password);
+    return RunList(fetcher, options, password, interrupt);
 }

@@ -2,6 +2,7 @@
 
 #include "cli/terminal_text.h"
 
+#include "download/batch.h"
 #include "download/engine.h"
 #include "download/format.h"
 #include "download/progress_text.h"
@@ -91,6 +92,9 @@ void TerminalProgress::transferStarted(const TransferItem& item) {
     if (!terminal_) {
         line(prefix() + u' ' + item.url + u" -> "_s + item.targetPath);
     }
+    if (!item.listedTargetPath.isEmpty()) {
+        line(prefix() + u' ' + SavedUnderText(item));
+    }
 }
 
 void TerminalProgress::transferFinished(const TransferOutcome& outcome) {
@@ -102,10 +106,9 @@ void TerminalProgress::transferFinished(const TransferOutcome& outcome) {
         }
         return;
     }
-    const QString why = !outcome.logMessage.isEmpty() ? outcome.logMessage
-                        : outcome.result == TransferOutcome::Result::Cancelled
-                            ? u"interrupted."_s
-                            : u"incomplete."_s;
+    const QString why = !outcome.logMessage.isEmpty()                          ? outcome.logMessage
+                        : outcome.result == TransferOutcome::Result::Cancelled ? u"interrupted."_s
+                                                                               : u"incomplete."_s;
     line(prefix() + u' ' + current_.targetName + u" failed: "_s + why);
 }
 

@@ -1,5 +1,7 @@
 #include "download/error_log.h"
 
+#include "download/file_names.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -36,7 +38,7 @@ int FileErrorLog::append(const QString& url, const QString& message) {
     if (fd_ < 0) {
         return EBADF;
     }
-    const QByteArray lines = url.toUtf8() + "\r\n" + message.toUtf8() + "\r\n";
+    const QByteArray lines = UrlForLog(url).toUtf8() + "\r\n" + message.toUtf8() + "\r\n";
     const char* data = lines.constData();
     qsizetype left = lines.size();
     while (left > 0) {

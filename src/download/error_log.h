@@ -4,7 +4,9 @@
 
 namespace pg {
 
-// error.log: two lines per failed file, the file URL as given and the message,
+// error.log: two lines per failed file, the file URL as given (its control and
+// bidirectional formatting characters percent-encoded, so that a page cannot
+// write terminal escapes or reorder the text a person reads) and the message,
 // each ended by CR LF. Recreated empty for every batch and written through at
 // once, so nothing is lost if the program ends abruptly. The URLs may carry a
 // password, so the file is readable by its owner only from its first byte on.

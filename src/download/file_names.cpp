@@ -3,10 +3,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+
+using namespace Qt::StringLiterals;
 
 namespace pg {
 
@@ -25,11 +29,49 @@ QString NearestExistingFolder(const QString& folder) {
 
 QString SafeFileName(QString name) {
     for (QChar& c : name) {
-        if (IsControlCharacter(c.unicode())) {
+        if (IsUnsafeCharacter(c.unicode())) {
             c = u'_';
         }
     }
     return name;
+}
+
+QString UrlForLog(const QString& url) {
+    const auto unsafe = [](QChar c) { return IsUnsafeCharacter(c.unicode()); };
+    if (std::none_of(url.begin(), url.end(), unsafe)) {
+        return url;
+    }
+    QString out;
+    out.reserve(url.size() + 8);
+    for (const QChar c : url) {
+        if (unsafe(c)) {
+            out += QString::fromLatin1(QString(c).toUtf8().toPercentEncoding());
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QByteArray RequestUrlBytes(const QString& url) {
+    const QUrl parsed(url, QUrl::TolerantMode);
+    return parsed.isValid() ? parsed.toEncoded() : url.toUtf8();
+}
+
+QString NumberedTargetPath(const QString& targetPath,
+                           const std::function<bool(const QString&)>& taken) {
+    const qsizetype slash = targetPath.lastIndexOf(u'/');
+    const qsizetype dot = targetPath.lastIndexOf(u'.');
+    // A leading dot starts a hidden name, not an extension.
+    const qsizetype cut = dot > slash + 1 ? dot : targetPath.size();
+    const QString stem = targetPath.left(cut);
+    const QString extension = targetPath.mid(cut);
+    for (int number = 2;; ++number) {
+        const QString candidate = stem + u" ("_s + QString::number(number) + u')' + extension;
+        if (!taken(candidate)) {
+            return candidate;
+        }
+    }
 }
 
 int CheckFileNameLength(const QString& folder, const QString& name) {

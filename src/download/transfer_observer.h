@@ -13,6 +13,9 @@ struct TransferItem {
     QString targetPath;  // folder, "/", the URL's last segment
     int number = 1;      // 1-based among the batch's files
     int count = 1;
+    // The target the URL names when an earlier file of the batch took it and
+    // targetPath is a numbered name instead; empty otherwise.
+    QString listedTargetPath = {};
 };
 
 // Everything a progress update shows, computed from the transfer's figures.

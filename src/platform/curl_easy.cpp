@@ -1,5 +1,6 @@
 #include "platform/curl_easy.h"
 
+#include "download/file_names.h"
 #include "version.h"
 
 #include <QUrl>
@@ -8,7 +9,7 @@ namespace pg {
 
 QByteArray CurlUrlBytes(const QString& url, int httpPort) {
     const QUrl parsed(url, QUrl::TolerantMode);
-    QByteArray bytes = parsed.isValid() ? parsed.toEncoded() : url.toUtf8();
+    QByteArray bytes = RequestUrlBytes(url);
     if (httpPort <= 0 || parsed.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) != 0 ||
         parsed.port() != -1) {
         return bytes;

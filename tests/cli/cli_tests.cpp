@@ -4,6 +4,7 @@
 #include "support/event_loop.h"
 #include "support/isolated_home.h"
 #include "support/qstring_printer.h"
+#include "support/raw_responder.h"
 #include "support/scripted_server.h"
 #include "support/test_bytes.h"
 
@@ -14,6 +15,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <csignal>
 #include <thread>
 
@@ -91,7 +93,7 @@ TEST_F(CliProcessTest, ListPrintsTheFileUrlsOrWhyThePageFailedAndBadArgumentsThe
     EXPECT_EQ(run({u"list"_s, http.url("/d/none.html")}), ExitPageFailed);
     EXPECT_EQ(process.readAllStandardError(),
               "Unable to retrieve web page source - check internet connection, URL, user name "
-              "and password\n");
+              "and password\npagegleaner-cli: HTTP status 404\n");
     EXPECT_EQ(run({u"get"_s, http.url("/d/page.html")}), ExitUsage);
     EXPECT_THAT(process.readAllStandardError().toStdString(),
                 AllOf(StartsWith("pagegleaner-cli: get needs --dir DIR\n"), HasSubstr("Usage:")));
@@ -158,10 +160,54 @@ TEST_F(CliProcessTest, PageTextIsEscapedOnTheTerminalAndAnUnwritableLogIsReporte
     EXPECT_THAT(err, EndsWith("pagegleaner-cli: cannot write the error log /dev/full: No space "
                               "left on device\nErrors occurred while downloading - see the lines "
                               "above\n"));
+    // Into a pipe, list writes each URL as the request for it goes out.
     EXPECT_EQ(run({u"list"_s, u"--types"_s, u"bin"_s, http.url("/d/page.html")}), ExitOk);
-    EXPECT_EQ(
-        process.readAllStandardOutput(),
-        (http.url("/d/a\\x1B[2Jb.bin") + u'\n' + http.url("/d/c\\x9Bm.bin") + u'\n').toUtf8());
+    EXPECT_EQ(process.readAllStandardOutput(),
+              (http.url("/d/a%1B[2Jb.bin") + u'\n' + http.url("/d/c%C2%9Bm.bin") + u'\n').toUtf8());
+}
+
+// Each file has its own retries; a later file of the same name gets a numbered one.
+TEST_F(CliProcessTest, RetriesArePerFileAndNamesNeverCollide) {
+    for (const char* path : {"/d/a/big.bin", "/d/b/big.bin"}) {
+        http.handle(path, http.bytes({.body = test::MakeTestBytes(20000), .cutAfter = 10000}));
+    }
+    http.handle("/d/page.html", http.bytes({.body = "<a href=a/big.bin> <a href=b/big.bin>"}));
+    EXPECT_EQ(run({u"get"_s, u"--types"_s, u"bin"_s, u"--retries"_s, u"2"_s, u"--dir"_s,
+                   dir.filePath(u"files"_s), u"--log"_s, dir.filePath(u"error.log"_s),
+                   http.url("/d/page.html")}),
+              ExitOk);
+    EXPECT_EQ(files(), (QStringList{u"big (2).bin"_s, u"big.bin"_s}));
+    EXPECT_EQ(file(u"files/big (2).bin"_s), test::MakeTestBytes(20000));
+    EXPECT_THAT(process.readAllStandardError().toStdString(),
+                HasSubstr("[2/2] Saved as \"big (2).bin\": an earlier file of this batch is "
+                          "\"big.bin\".\n"));
+}
+
+// A page server that says nothing is bounded by --timeout, and Ctrl+C calls the
+// page off with the exit code of an interrupt.
+TEST_F(CliProcessTest, ASilentPageEndsByTheTimeOutOrByCtrlC) {
+    std::atomic<int> asked = 0;
+    test::RawResponder silent([&asked](const QByteArray&) {
+        ++asked;
+        return test::RawAnswer{.stall = true};
+    });
+    EXPECT_EQ(run({u"get"_s, u"--timeout"_s, u"1"_s, u"--dir"_s, dir.path(), silent.url("/")}),
+              ExitPageFailed);
+    EXPECT_THAT(process.readAllStandardError().toStdString(),
+                MatchesRegex("Unable to retrieve web page source - [^\n]*\n"
+                             "pagegleaner-cli: Timeout was reached\n"));
+    for (const QString& command : {u"list"_s, u"get"_s}) {
+        asked = 0;
+        const QStringList arguments =
+            command == u"list"_s ? QStringList{command, silent.url("/")}
+                                 : QStringList{command, u"--dir"_s, dir.path(), silent.url("/")};
+        process.start(QStringLiteral(PG_CLI_PATH), arguments);
+        ASSERT_TRUE(test::RunEventLoopUntil([&] { return asked > 0; }));
+        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitCode(), ExitInterrupted) << command.toStdString();
+        EXPECT_EQ(process.readAllStandardError(), "Interrupted while retrieving the page.\n");
+    }
 }
 
 }  // namespace

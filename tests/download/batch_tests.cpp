@@ -1,9 +1,13 @@
 #include "download/batch.h"
 #include "download/error_log.h"
+#include "download/file_names.h"
 #include "fakes.h"
 #include "support/test_bytes.h"
 
 #include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <sys/stat.h>
 #include <cerrno>
@@ -52,7 +56,9 @@ TEST_F(BatchTest, FilesAreNamedByTheLastUrlSegment) {
     const std::pair<QString, QString> names[] = {
         {u"http://h/b/get.php?id=3&x=y"_s, u"/d/get.php?id=3&x=y"_s},
         {u"http://h/a\x1b[31mb.bin"_s, u"/d/a_[31mb.bin"_s},
-        {u"http://h/\t\x7f\u0080\u009f\u00a0\u00e9\0.bin"_s, u"/d/____\u00a0\u00e9_.bin"_s}};
+        {u"http://h/\t\x7f\u0080\u009f\u00a0\u00e9\0.bin"_s, u"/d/____\u00a0\u00e9_.bin"_s},
+        {u"http://h/a\u202egpj.exe"_s, u"/d/a_gpj.exe"_s},
+        {u"http://h/\u202a\u2066x\u2069\u200e.bin"_s, u"/d/__x_\u200e.bin"_s}};
     for (const auto& [url, path] : names) {
         EXPECT_EQ(BatchTargetPath(u"/d"_s, url), path);
     }
@@ -71,23 +77,109 @@ TEST_F(BatchTest, FilesAreNamedByTheLastUrlSegment) {
               std::pair(8080, 5));
 }
 
-// The job's credentials go only to the page's own scheme, host and port.
+// The job's credentials go only to the page's own scheme, host and port: the
+// port each request really uses, the page's fetched without the remote port
+// setting and http files with it.
 TEST_F(BatchTest, CredentialsGoOnlyWithFilesOnThePagesOwnHost) {
-    const std::tuple<QString, QString, bool> rows[] = {
-        {u"http://h/p.html"_s, u"http://H:80/f"_s, true},
-        {u"http://h/p.html"_s, u"http://h:8080/f"_s, false},
-        {u"http://h/p.html"_s, u"https://h/f"_s, false},
-        {u"https://h:8443/p"_s, u"https://h:8443/d/f"_s, true},
-        {u"ftp://h/d/"_s, u"ftp://h:21/d/f"_s, true},
-        {u"ftp://h/d/"_s, u"ftp://other/d/f"_s, false}};
-    for (const auto& [page, url, sent] : rows) {
-        const BatchJob job{{}, {}, {u"u"_s, u"p"_s}, 80, 60, {}, {}, page};
-        EXPECT_EQ(CredentialsFor(job, url).password.isEmpty(), !sent) << url.toStdString();
+    const std::tuple<QString, QString, int, bool> rows[] = {
+        {u"http://h/p.html"_s, u"http://H:80/f"_s, 80, true},
+        {u"http://h/p.html"_s, u"http://h:8080/f"_s, 80, false},
+        {u"http://h/p.html"_s, u"https://h/f"_s, 80, false},
+        {u"http://h/p.html"_s, u"http://h/f"_s, 8080, false},
+        {u"http://h:8080/p.html"_s, u"http://h/f"_s, 8080, true},
+        {u"http://h:8080/p.html"_s, u"http://h/f"_s, 80, false},
+        {u"https://h/p"_s, u"https://h/f"_s, 8080, true},
+        {u"https://h:8443/p"_s, u"https://h:8443/d/f"_s, 80, true},
+        {u"ftp://h/d/"_s, u"ftp://h:21/d/f"_s, 8080, true},
+        {u"ftp://h/d/"_s, u"ftp://other/d/f"_s, 80, false}};
+    for (const auto& [page, url, port, sent] : rows) {
+        const BatchJob job{{}, {}, {u"u"_s, u"p"_s}, port, 60, {}, {}, page};
+        EXPECT_EQ(CredentialsFor(job, url).password.isEmpty(), !sent)
+            << page.toStdString() << " " << url.toStdString() << " " << port;
     }
-    EXPECT_EQ(BatchStatusText(batch({u"http://h/1"_s, u"http://other/2"_s}, {ok, ok})),
-              u"2 files downloaded successfully!"_s);
-    EXPECT_EQ(transport.requests.at(0).userName, u"u"_s);
-    EXPECT_EQ(transport.requests.at(1).userName, QString());
+    // A user name alone (a token) is sent too.
+    const BatchJob tokenJob{{}, {}, {u"token"_s, {}}, 80, 60, {}, {}, u"http://h/p"_s};
+    EXPECT_EQ(CredentialsFor(tokenJob, u"http://h/f"_s).userName, u"token"_s);
+}
+
+// The log's URLs cannot carry terminal escapes or reorder the text around them.
+TEST(FileNamesTest, UrlsInTheLogHaveTheirUnsafeCharactersEncoded) {
+    const std::pair<QString, QString> rows[] = {
+        {u"http://h/a b\u00e9%41.jpg"_s, u"http://h/a b\u00e9%41.jpg"_s},
+        {u"http://h/a\x1b[2J\x07\t.jpg"_s, u"http://h/a%1B[2J%07%09.jpg"_s},
+        {u"http://h/x\u202egpj.exe\u2069\u009b"_s, u"http://h/x%E2%80%AEgpj.exe%E2%81%A9%C2%9B"_s}};
+    for (const auto& [url, logged] : rows) {
+        EXPECT_EQ(UrlForLog(url), logged);
+    }
+    EXPECT_EQ(NumberedTargetPath(u"/d.x/a.tar.gz"_s, [](const QString&) { return false; }),
+              u"/d.x/a.tar (2).gz"_s);
+    EXPECT_EQ(NumberedTargetPath(u"/d.x/a"_s, [](const QString&) { return false; }),
+              u"/d.x/a (2)"_s);
+}
+
+// Within one batch a file never replaces one the batch wrote: the later gets
+// the first free numbered name, and the log says so. A file of an earlier run
+// under the listed name is replaced; one under a numbered name is kept.
+TEST_F(BatchTest, ALaterFileOfTheSameNameGetsANumberedName) {
+    ASSERT_TRUE(QDir().mkpath(files));
+    ASSERT_TRUE(WriteFileBytes(files + u"/same.jpg"_s, "earlier run"));
+    ASSERT_TRUE(WriteFileBytes(files + u"/same (3).jpg"_s, "earlier run"));
+    const QStringList urls = {u"http://h/a/same.jpg"_s, u"http://h/b/same.jpg"_s,
+                              u"http://h/c/same.jpg"_s, u"http://h/x\x07y"_s,
+                              u"http://h/x\x1by"_s,     u"http://h/.hidden"_s,
+                              u"http://h/d/.hidden"_s};
+    const BatchReport report = batch(urls, {ok, ok, ok, ok, ok, ok, ok});
+    EXPECT_EQ(FilesIn(files),
+              (QStringList{u".hidden"_s, u".hidden (2)"_s, u"same (2).jpg"_s, u"same (3).jpg"_s,
+                           u"same (4).jpg"_s, u"same.jpg"_s, u"x_y"_s, u"x_y (2)"_s}));
+    EXPECT_EQ(ReadFileBytes(files + u"/same.jpg"_s), file);
+    EXPECT_EQ(ReadFileBytes(files + u"/same (3).jpg"_s), "earlier run");
+    EXPECT_EQ(BatchStatusText(report), u"7 files downloaded successfully!"_s);
+    EXPECT_EQ(ReadFileBytes(log),
+              "http://h/b/same.jpg\r\nSaved as \"same (2).jpg\": an earlier file of this batch "
+              "is \"same.jpg\".\r\n"
+              "http://h/c/same.jpg\r\nSaved as \"same (4).jpg\": an earlier file of this batch "
+              "is \"same.jpg\".\r\n"
+              "http://h/x%1By\r\nSaved as \"x_y (2)\": an earlier file of this batch is "
+              "\"x_y\".\r\n"
+              "http://h/d/.hidden\r\nSaved as \".hidden (2)\": an earlier file of this batch "
+              "is \".hidden\".\r\n");
+    // A failed file takes no name.
+    batch({u"http://h/a/n.jpg"_s, u"http://h/b/n.jpg"_s}, {{404}, ok});
+    EXPECT_TRUE(QFileInfo::exists(files + u"/n.jpg"_s));
+    EXPECT_FALSE(QFileInfo::exists(files + u"/n (2).jpg"_s));
+}
+
+// A server other than the page's that fails in a way that would hit all its
+// files ends only its own files (each logged); the page's server, a full disk
+// and the user still end the whole batch.
+TEST_F(BatchTest, AnotherServersFailureEndsOnlyItsOwnFiles) {
+    const TransferError noConnection{7, u"Couldn't connect to server"_s, true};
+    const QStringList urls = {u"http://h/1"_s,          u"http://other/2"_s, u"http://other/3"_s,
+                              u"http://h/4"_s,          u"http://third/5"_s, u"http://third/6"_s,
+                              u"http://OTHER:8080/7"_s, u"http://h/8"_s};
+    BatchReport report = batch(urls, {ok, {401}, ok, {.failure = noConnection}, ok});
+    EXPECT_EQ(std::tuple(report.attempted, report.downloaded, report.skipped, report.errorsLogged),
+              std::tuple(5, 3, 3, 5));
+    QStringList asked;
+    for (const TransferRequest& request : transport.requests) {
+        asked.append(request.url);
+    }
+    EXPECT_EQ(asked.join(u' '),
+              u"http://h/1 http://other/2 http://h/4 http://third/5 "
+              u"http://h/8"_s);
+    const QByteArray skipped = "Not downloaded: an earlier file from this server failed.\r\n";
+    EXPECT_EQ(ReadFileBytes(log), "http://other/2\r\nAuthorization failed.\r\nhttp://other/3\r\n" +
+                                      skipped + "http://third/5\r\nUnable to connect.\r\n" +
+                                      "http://third/6\r\n" + skipped + "http://OTHER:8080/7\r\n" +
+                                      skipped);
+    // The page's own server stops everything, and so does a full disk anywhere.
+    report = batch({u"http://h/1"_s, u"http://other/2"_s}, {{.status = 500}, ok});
+    EXPECT_EQ(report.attempted, 1);
+    freeBytes = 10;
+    report = batch({u"http://other/1"_s, u"http://h/2"_s}, {ok, ok});
+    EXPECT_EQ(report.attempted, 1);
+    EXPECT_EQ(ReadFileBytes(log), "http://other/1\r\nInsufficient disk space.\r\n");
 }
 
 }  // namespace

@@ -118,14 +118,21 @@ protected:
             transport, ui, ui, cancel, 80, 60, [this](const QString&) { return freeBytes; }, {}};
         return DownloadFile(context, {u"http://host/f.bin"_s, target, 1, 1}, {});
     }
-    // A batch into files with credentials for the page's host, port 8080, 5 s time-out.
+    // A batch into files with credentials for the page's host h:8080, remote port 8080, 5 s
+    // time-out.
     BatchReport batch(const QStringList& urls, QList<Answer> answers,
                       const QString& incomplete = {}) {
         transport.answers = std::move(answers);
-        BatchServices services{transport, ui, ui, cancel, {}};
-        return RunBatch(
-            services,
-            {urls, files, {u"u"_s, u"p"_s}, 8080, 5, log, incomplete, u"http://h/page.html"_s});
+        BatchServices services{transport, ui, ui, cancel,
+                               [this](const QString&) { return freeBytes; }};
+        return RunBatch(services, {urls,
+                                   files,
+                                   {u"u"_s, u"p"_s},
+                                   8080,
+                                   5,
+                                   log,
+                                   incomplete,
+                                   u"http://h:8080/page.html"_s});
     }
 
     QTemporaryDir dir;
