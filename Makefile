@@ -7,15 +7,16 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test test-sanitize fuzz bench format clean
+.PHONY: all deps configure build run test test-sanitize fuzz bench format check-format tidy clean
 
 all: build
 
 deps:
 	bash scripts/install-deps.sh
 
+# Our builds treat every compiler warning as an error.
 configure: deps
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DPG_WERROR=ON
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -30,7 +31,7 @@ test: build
 # run-time options and suppressions are in tests/sanitizers/.
 test-sanitize: deps
 	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DPG_SANITIZE=ON \
-		-DPG_BUILD_BENCH=OFF
+		-DPG_BUILD_BENCH=OFF -DPG_WERROR=ON
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
@@ -43,6 +44,15 @@ bench: build
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Fails when a source differs from what clang-format makes of it.
+check-format: deps
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
+# clang-tidy's bugprone checks (.clang-tidy) over every source of src/, from
+# the compile commands of the build.
+tidy: build
+	git ls-files 'src/*.cpp' | xargs -P $(JOBS) -n 8 clang-tidy -p $(BUILD_DIR) --quiet
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

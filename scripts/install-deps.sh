@@ -12,7 +12,7 @@ packages=(
     xvfb xauth
     nginx python3 python3-pyftpdlib openssl
     curl wget time
-    clang-14 libclang-rt-14-dev
+    clang-14 libclang-rt-14-dev clang-format clang-tidy
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QLocale>
 
 #ifdef PG_TEST_GUI
 #include <QApplication>
@@ -22,10 +23,15 @@ int main(int argc, char** argv) {
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv(name, QFile::encodeName(path));
     }
+    // Texts from the C library (strerror) and Qt's number formats are those of
+    // the C locale whatever the machine's; one test changes it on purpose.
+    qputenv("LC_ALL", "C.UTF-8");
+    qunsetenv("LANGUAGE");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     TestApplication app(argc, argv);
+    QLocale::setDefault(QLocale::c());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
