@@ -22,7 +22,7 @@ failed=()
 for seeds in fuzz/corpus/*/; do
     target=$(basename "$seeds") found=$(mktemp -d)
     log="$artifacts/$target.log"
-    if "$build_dir/fuzz/$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+    if "$build_dir/fuzz/$target" -max_total_time="$seconds" -max_len=24000 -timeout=10 \
         -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts/$target-" \
         "$found" "$seeds" >"$log" 2>&1; then
         echo "== $target: $(awk '/executed_units/ {print $2}' "$log") inputs, no finding"

@@ -26,6 +26,9 @@ namespace {
 
 using namespace testing;
 
+// The exit codes as the help and the README give them: scripts rely on the numbers.
+constexpr int kOk = 0, kPageFailed = 2, kFilesFailed = 3, kUsage = 64, kInterrupted = 130;
+
 TEST(CliOptionsTest, RefusesBadArguments) {
     // arguments, error (empty: accepted)
     const std::pair<QString, QString> cases[] = {
@@ -49,6 +52,22 @@ TEST(CliOptionsTest, RefusesBadArguments) {
         EXPECT_EQ(result.error, error) << arguments.toStdString();
         EXPECT_EQ(result.options.has_value(), error.isEmpty()) << arguments.toStdString();
     }
+}
+
+TEST(CliOptionsTest, EachOptionSetsItsOwnValue) {
+    const ParseResult parsed = ParseCliArguments(
+        u"get --dir D --all --types T --contains C --user U --password-file P --port 8081 "
+        u"--timeout 7 --retries 5 --log L URL"_s.split(u' '));
+    ASSERT_TRUE(parsed.options) << parsed.error.toStdString();
+    const CliOptions& o = *parsed.options;
+    EXPECT_EQ(std::tuple(o.command, o.directory, o.allTypes, o.types, o.contains, o.userName,
+                         o.passwordFile, o.logFile, o.url),
+              std::tuple(u"get"_s, u"D"_s, true, u"T"_s, u"C"_s, u"U"_s, u"P"_s, u"L"_s, u"URL"_s));
+    EXPECT_EQ(std::tuple(o.port, o.timeoutSecs, o.retries), std::tuple(8081, 7, 5));
+    const CliOptions defaults = *ParseCliArguments({u"get"_s, u"--dir"_s, u"D"_s, u"U"_s}).options;
+    EXPECT_EQ(std::tuple(defaults.port, defaults.timeoutSecs, defaults.retries, defaults.allTypes,
+                         defaults.types),
+              std::tuple(80, 60, 3, false, u"gif,jpg,exe,htm,html"_s));
 }
 
 TEST(CliOptionsTest, PasswordIsTheFirstLineOfItsFile) {
@@ -88,13 +107,20 @@ protected:
 
 TEST_F(CliProcessTest, ListPrintsTheFileUrlsOrWhyThePageFailedAndBadArgumentsTheUsage) {
     http.handle("/d/page.html", http.bytes({.body = "<img src=a.gif> <a href=b.txt>"}));
-    EXPECT_EQ(run({u"list"_s, http.url("/d/page.html")}), ExitOk);
+    EXPECT_EQ(run({u"list"_s, http.url("/d/page.html")}), kOk);
     EXPECT_EQ(process.readAllStandardOutput(), (http.url("/d/a.gif") + u'\n').toUtf8());
-    EXPECT_EQ(run({u"list"_s, http.url("/d/none.html")}), ExitPageFailed);
+    // A page without wanted files is no failure: nothing to list or fetch.
+    EXPECT_EQ(run({u"list"_s, u"--types"_s, u"zip"_s, http.url("/d/page.html")}), kOk);
+    EXPECT_EQ(process.readAllStandardOutput(), "");
+    EXPECT_EQ(
+        run({u"get"_s, u"--types"_s, u"zip"_s, u"--dir"_s, dir.path(), http.url("/d/page.html")}),
+        kOk);
+    EXPECT_EQ(process.readAllStandardError(), "0 files downloaded successfully!\n");
+    EXPECT_EQ(run({u"list"_s, http.url("/d/none.html")}), kPageFailed);
     EXPECT_EQ(process.readAllStandardError(),
               "Unable to retrieve web page source - check internet connection, URL, user name "
               "and password\npagegleaner-cli: HTTP status 404\n");
-    EXPECT_EQ(run({u"get"_s, http.url("/d/page.html")}), ExitUsage);
+    EXPECT_EQ(run({u"get"_s, http.url("/d/page.html")}), kUsage);
     EXPECT_THAT(process.readAllStandardError().toStdString(),
                 AllOf(StartsWith("pagegleaner-cli: get needs --dir DIR\n"), HasSubstr("Usage:")));
 }
@@ -102,7 +128,7 @@ TEST_F(CliProcessTest, ListPrintsTheFileUrlsOrWhyThePageFailedAndBadArgumentsThe
 // big.bin breaks off halfway; f2.bin is missing.
 TEST_F(CliProcessTest, GetResumesWithoutAskingAndLogsAMissingFile) {
     http.handle("/d/big.bin", http.bytes({.body = test::MakeTestBytes(20000), .cutAfter = 10000}));
-    EXPECT_EQ(get("big.bin> <a href=f2.bin"), ExitFilesFailed);
+    EXPECT_EQ(get("big.bin> <a href=f2.bin"), kFilesFailed);
     EXPECT_EQ(files(), QStringList{u"big.bin"_s});
     EXPECT_EQ(file(u"files/big.bin"_s), test::MakeTestBytes(20000));
     EXPECT_EQ(file(u"error.log"_s),
@@ -129,7 +155,7 @@ TEST_F(CliProcessTest, InterruptEndsGetWithoutLeavingParts) {
     ASSERT_TRUE(test::RunEventLoopUntil([&] { return !files().isEmpty(); }));
     ::kill(static_cast<pid_t>(process.processId()), SIGINT);
     EXPECT_TRUE(process.waitForFinished(60000));
-    EXPECT_EQ(process.exitCode(), ExitInterrupted);
+    EXPECT_EQ(process.exitCode(), kInterrupted);
     EXPECT_EQ(files(), QStringList());
 }
 
@@ -152,7 +178,7 @@ TEST(TerminalTextTest, ControlCharactersAreShownAsHexCodes) {
 // Links carrying a terminal escape (ESC) and a C1 control introducer (U+009B),
 // and an error log that cannot be written.
 TEST_F(CliProcessTest, PageTextIsEscapedOnTheTerminalAndAnUnwritableLogIsReported) {
-    EXPECT_EQ(get("a\x1b[2Jb.bin> <a href=c\xc2\x9bm.bin", u"/dev/full"_s), ExitFilesFailed);
+    EXPECT_EQ(get("a\x1b[2Jb.bin> <a href=c\xc2\x9bm.bin", u"/dev/full"_s), kFilesFailed);
     const std::string err = process.readAllStandardError().toStdString();
     EXPECT_THAT(err, Not(AnyOf(HasSubstr("\x1b"), HasSubstr("\xc2\x9b"))));
     EXPECT_THAT(err, HasSubstr("a\\x1B[2Jb.bin -> " + dir.filePath(u"files"_s).toStdString() +
@@ -161,7 +187,7 @@ TEST_F(CliProcessTest, PageTextIsEscapedOnTheTerminalAndAnUnwritableLogIsReporte
                               "left on device\nErrors occurred while downloading - see the lines "
                               "above\n"));
     // Into a pipe, list writes each URL as the request for it goes out.
-    EXPECT_EQ(run({u"list"_s, u"--types"_s, u"bin"_s, http.url("/d/page.html")}), ExitOk);
+    EXPECT_EQ(run({u"list"_s, u"--types"_s, u"bin"_s, http.url("/d/page.html")}), kOk);
     EXPECT_EQ(process.readAllStandardOutput(),
               (http.url("/d/a%1B[2Jb.bin") + u'\n' + http.url("/d/c%C2%9Bm.bin") + u'\n').toUtf8());
 }
@@ -175,7 +201,7 @@ TEST_F(CliProcessTest, RetriesArePerFileAndNamesNeverCollide) {
     EXPECT_EQ(run({u"get"_s, u"--types"_s, u"bin"_s, u"--retries"_s, u"2"_s, u"--dir"_s,
                    dir.filePath(u"files"_s), u"--log"_s, dir.filePath(u"error.log"_s),
                    http.url("/d/page.html")}),
-              ExitOk);
+              kOk);
     EXPECT_EQ(files(), (QStringList{u"big (2).bin"_s, u"big.bin"_s}));
     EXPECT_EQ(file(u"files/big (2).bin"_s), test::MakeTestBytes(20000));
     EXPECT_THAT(process.readAllStandardError().toStdString(),
@@ -192,7 +218,7 @@ TEST_F(CliProcessTest, ASilentPageEndsByTheTimeOutOrByCtrlC) {
         return test::RawAnswer{.stall = true};
     });
     EXPECT_EQ(run({u"get"_s, u"--timeout"_s, u"1"_s, u"--dir"_s, dir.path(), silent.url("/")}),
-              ExitPageFailed);
+              kPageFailed);
     EXPECT_THAT(process.readAllStandardError().toStdString(),
                 MatchesRegex("Unable to retrieve web page source - [^\n]*\n"
                              "pagegleaner-cli: Timeout was reached\n"));
@@ -205,7 +231,7 @@ TEST_F(CliProcessTest, ASilentPageEndsByTheTimeOutOrByCtrlC) {
         ASSERT_TRUE(test::RunEventLoopUntil([&] { return asked > 0; }));
         ::kill(static_cast<pid_t>(process.processId()), SIGINT);
         EXPECT_TRUE(process.waitForFinished(60000));
-        EXPECT_EQ(process.exitCode(), ExitInterrupted) << command.toStdString();
+        EXPECT_EQ(process.exitCode(), kInterrupted) << command.toStdString();
         EXPECT_EQ(process.readAllStandardError(), "Interrupted while retrieving the page.\n");
     }
 }

@@ -12,8 +12,10 @@ TEST(FindUrlInWindow, TakesTheFirstUrlFieldDepthFirstElseTheDocument) {
     std::pair<FakeNode, QString> cases[] = {
         // trimmed, letter case kept
         {Box({Field(u"  HTTP://x/y  "_s)}), u"HTTP://x/y"_s},
-        // a search text passed over
+        // a search text passed over; https and ftp are URLs as well
         {Box({Field(u"cats"_s), Field(u"http://a/"_s)}), u"http://a/"_s},
+        {Box({Field(u"https://s/p?q=1"_s)}), u"https://s/p?q=1"_s},
+        {Box({Field(u"Ftp://f/"_s)}), u"Ftp://f/"_s},
         // depth first
         {Box({Box({Field(u"ftp://deep/"_s)}), Field(u"http://near/"_s)}), u"ftp://deep/"_s},
         // a field inside a field is not read

@@ -1,6 +1,5 @@
 #include "gui_harness.h"
 
-#include <QAccessible>
 #include <QCheckBox>
 
 namespace pg::test {
@@ -12,8 +11,6 @@ TEST(RecentUrlsWindowTest, EmptyListOffersOnlyCloseAndEscapeReturns) {
     MainWindowHarness h;
     h.child<QPushButton>("Command10")->click();
     EXPECT_TRUE(Control(kList, nullptr)->isVisible());
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(Control(kList, nullptr))->role(),
-              QAccessible::Dialog);  // announced as a window
     EXPECT_FALSE(h.window->isVisible());
     QString enabled;
     for (const char* name : {"Command7", "Command5", "Command2", "Command1", "Text2"}) {
