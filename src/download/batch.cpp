@@ -7,9 +7,11 @@
 #include "download/part_file.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QUrl>
 
 #include <set>
+#include <unordered_set>
 
 using namespace Qt::StringLiterals;
 
@@ -72,7 +74,9 @@ BatchReport RunBatch(BatchServices& services, const BatchJob& job) {
         job.remotePort,     job.timeoutSecs,   services.freeSpace, {}};
     const QString pageOrigin = job.pageUrl.isEmpty() ? QString() : Origin(job.pageUrl);
     std::set<QString> stoppedOrigins;  // servers that failed a file in a way that hits them all
-    std::set<QString> written;         // targets this batch has filled
+    // Targets this batch has filled, by a 64-bit hash each, so that a batch of a
+    // hundred thousand files keeps a few megabytes for them, not their paths.
+    std::unordered_set<size_t> written;
     int number = 0;
     for (const QString& url : job.urls) {
         if (services.cancel.CancelAll) {
@@ -91,11 +95,11 @@ BatchReport RunBatch(BatchServices& services, const BatchJob& job) {
                           .targetPath = BatchTargetPath(job.directory, url),
                           .number = number,
                           .count = report.fileCount};
-        if (written.contains(item.targetPath)) {
+        if (written.contains(qHash(item.targetPath))) {
             // Never replace what this batch wrote; an earlier run's file is replaced.
             item.listedTargetPath = item.targetPath;
             item.targetPath = NumberedTargetPath(item.targetPath, [&](const QString& path) {
-                return written.contains(path) || QFileInfo(path).exists() ||
+                return written.contains(qHash(path)) || QFileInfo(path).exists() ||
                        QFileInfo(path).isSymLink();
             });
         }
@@ -113,7 +117,7 @@ BatchReport RunBatch(BatchServices& services, const BatchJob& job) {
         }
         if (outcome.completed()) {
             ++report.downloaded;
-            written.insert(item.targetPath);
+            written.insert(qHash(item.targetPath));
             if (!item.listedTargetPath.isEmpty()) {
                 logLines(url, SavedUnderText(item));
             }
