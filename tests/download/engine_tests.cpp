@@ -118,13 +118,9 @@ TEST_F(EngineTest, OnlyPartsOfTheSameVersionMakeTheFile) {
     // A part of unknown complete length, cut after `cut` bytes when that is given.
     const auto openEnded = [&](qint64 from, qint64 last, qint64 cut = -1,
                                const QByteArray& validator = "\"v1\"") {
-        return Answer{206,
-                      last + 1 - from,
-                      ContentRange{from, last, -1},
-                      file.mid(from, (cut < 0 ? last + 1 : cut) - from),
-                      cut >= 0,
-                      {},
-                      validator};
+        const QByteArray body = file.mid(from, (cut < 0 ? last + 1 : cut) - from);
+        return Answer{206, last + 1 - from, ContentRange{from, last, -1}, body, cut >= 0,
+                      {},  validator};
     };
     const Answer cut = Partial(file, 0, 10000), weak{200, file.size(), {}, file.first(10000), true};
     struct Row {
@@ -137,53 +133,29 @@ TEST_F(EngineTest, OnlyPartsOfTheSameVersionMakeTheFile) {
         bool retry = true;    // the answer to "Download Incomplete"
         qint64 leftover = 0;  // bytes of a part file left for version v1
     };
+    // clang-format off
     const Row rows[] = {
         {"weak ETag: the retry asks for all", {weak, Partial(file2, 0, -1, {})}, {0, 0}, file2},
-        {"a part of another version",
-         {cut, Partial(file2, 5904, -1, v2), Partial(file2, 0, -1, v2)},
-         {0, 5904, 0},
-         file2},
+        {"a part of another version", {cut, Partial(file2, 5904, -1, v2), Partial(file2, 0, -1, v2)},
+         {0, 5904, 0}, file2},
         {"a part without the validator",
-         {cut, Partial(file2, 5904, -1, {}), Partial(file2, 0, -1, {})},
-         {0, 5904, 0},
-         file2},
-        {"a leftover longer than the file",
-         {refused(20000), ok},
-         {25904, 0},
-         file,
-         Result::Completed,
-         {},
-         false,
-         30000},
+         {cut, Partial(file2, 5904, -1, {}), Partial(file2, 0, -1, {})}, {0, 5904, 0}, file2},
+        {"a leftover longer than the file", {refused(20000), ok}, {25904, 0}, file,
+         Result::Completed, {}, false, 30000},
         {"*/0", {refused(0)}, {0}, ""},
         {"*/0 with a body", {refused(0, "<p>No</p>")}, {0}, ""},
         {"*/0 to a resume", {cut, refused(0)}, {0, 5904}, ""},
         {"*/0 with a body to a resume", {cut, refused(0, "<p>No</p>")}, {0, 5904}, ""},
         {"/* and the rest", {openEnded(0, 9999), Partial(file, 10000)}, {0, 10000}, file},
-        {"/* until */N",
-         {openEnded(0, 9999), openEnded(10000, 19999), refused(20000)},
-         {0, 10000, 20000},
-         file},
-        {"/* broken",
-         {openEnded(0, 9999), openEnded(10000, 19999, 15000)},
-         {0, 10000},
-         "<missing>",
-         Result::Incomplete,
-         {},
-         false},
-        {"/* without the length",
-         {openEnded(0, 9999), {416}},
-         {0, 10000},
-         "<missing>",
-         Result::Failed,
-         LogText::LengthUnknown},
-        {"/* without a validator",
-         {openEnded(0, 9999, -1, {})},
-         {0},
-         "<missing>",
-         Result::Failed,
-         LogText::NoVersion},
-    };
+        {"/* until */N", {openEnded(0, 9999), openEnded(10000, 19999), refused(20000)},
+         {0, 10000, 20000}, file},
+        {"/* broken", {openEnded(0, 9999), openEnded(10000, 19999, 15000)}, {0, 10000},
+         "<missing>", Result::Incomplete, {}, false},
+        {"/* without the length", {openEnded(0, 9999), {416}}, {0, 10000}, "<missing>",
+         Result::Failed, LogText::LengthUnknown},
+        {"/* without a validator", {openEnded(0, 9999, -1, {})}, {0}, "<missing>",
+         Result::Failed, LogText::NoVersion}};
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         QFile::remove(target);
@@ -254,33 +226,29 @@ protected:
 
     QTemporaryDir elsewhere;
     const QString secret = elsewhere.filePath(u"secret"_s);
+    const QByteArray foreign = MakeTestBytes(30000, 7);  // another content than the file's
 };
 
 TEST_F(PartFileRulesTest, WritableByOthersLinkedOrNoFile) {
     const QByteArray other = QFile::encodeName(secret);
-    const std::pair<const char*, std::function<bool(const QString&, const QByteArray&)>> rows[] = {
-        {"writable by others",
-         [&](const QString& path, const QByteArray& p) {
-             return PlantPart(path, file) && ::chmod(p, 0666) == 0;
-         }},
+    const auto plant = [&](const QByteArray& path, mode_t mode) {
+        return WriteFileBytes(QFile::decodeName(path), foreign) && ::chmod(path, mode) == 0;
+    };
+    const std::pair<const char*, std::function<bool(const QByteArray&)>> rows[] = {
+        {"writable by others", [&](const QByteArray& p) { return plant(p, 0666); }},
         {"a second name",
-         [&](const QString& path, const QByteArray& p) {
-             return PlantPart(path, file) && ::link(p, other) == 0;
-         }},
+         [&](const QByteArray& p) { return plant(p, 0600) && ::link(p, other) == 0; }},
         {"a symbolic link",
-         [&](const QString&, const QByteArray& p) {
-             return PlantPart(secret, file) && ::symlink(other, p) == 0;
-         }},
-        {"a FIFO", [](const QString&, const QByteArray& p) { return ::mkfifo(p, 0666) == 0; }}};
+         [&](const QByteArray& p) { return plant(other, 0600) && ::symlink(other, p) == 0; }},
+        {"a FIFO", [](const QByteArray& p) { return ::mkfifo(p, 0666) == 0; }}};
     for (const auto& [name, make] : rows) {
         SCOPED_TRACE(name);
         for (const QString& left : FilesIn(dir.path())) {
             QFile::remove(dir.filePath(left));
         }
         QFile::remove(secret);
-        expectLeftAlone(
-            [&](const QString& path) { ASSERT_TRUE(make(path, QFile::encodeName(path))); });
-        EXPECT_EQ(ReadFileBytes(secret), QFileInfo::exists(secret) ? file : "<missing>");
+        expectLeftAlone([&](const QString& path) { ASSERT_TRUE(make(QFile::encodeName(path))); });
+        EXPECT_EQ(ReadFileBytes(secret), QFileInfo::exists(secret) ? foreign : "<missing>");
     }
 }
 
@@ -289,7 +257,7 @@ TEST_F(PartFileRulesTest, AnotherUsersFile) {
         GTEST_SKIP() << "only root can give a file to another user";
     }
     expectLeftAlone([&](const QString& path) {
-        ASSERT_TRUE(PlantPart(path, MakeTestBytes(30000, 5)));
+        ASSERT_TRUE(PlantPart(path, foreign));
         ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 54321, 54321), 0);
         ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
     });
