@@ -99,7 +99,9 @@ TEST_F(CliProcessTest, ListPrintsTheFileUrlsOrWhyThePageFailedAndBadArgumentsThe
 
 // big.bin breaks off halfway; f2.bin is missing.
 TEST_F(CliProcessTest, GetResumesWithoutAskingAndLogsAMissingFile) {
-    http.handle("/d/big.bin", http.bytes({.body = test::MakeTestBytes(20000), .cutAfter = 10000}));
+    http.handle(
+        "/d/big.bin",
+        http.bytes({.body = test::MakeTestBytes(20000), .cutAfter = 10000, .etag = "\"b\""}));
     EXPECT_EQ(get("big.bin> <a href=f2.bin"), ExitFilesFailed);
     EXPECT_EQ(files(), QStringList{u"big.bin"_s});
     EXPECT_EQ(file(u"files/big.bin"_s), test::MakeTestBytes(20000));
