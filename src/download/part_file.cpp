@@ -29,13 +29,14 @@ constexpr int kMaxFreeNameTries = 100;
 constexpr auto kNameCoding = QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals;
 
 // The target's name as the part file's name holds it. A long one is cut and
-// told apart by a hash, so that the part file's name stays within NAME_MAX.
+// told apart by a hash, so that the part file's name stays within NAME_MAX
+// (255 bytes) with the URL digest, a 100-byte validator and a free-name number.
 QString Stem(const QString& fileName) {
     if (QFile::encodeName(fileName).size() <= 80) {
         return fileName;
     }
     const QByteArray hash = QCryptographicHash::hash(fileName.toUtf8(), QCryptographicHash::Sha1);
-    return fileName.left(20) + u'~' + QString::fromLatin1(hash.toHex().left(16));
+    return fileName.left(10) + u'~' + QString::fromLatin1(hash.toHex().left(16));
 }
 
 QString UrlDigest(const QString& url) {
