@@ -29,8 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     Require(head.status() >= 0 && head.status() <= 999 && (!head.ended() || head.status() > 0));
     CheckRange(pg::ParseContentRange(head.value("Content-Range")));
-    // The validator goes into a request header: no line break may reach it.
+    // The validator goes into a request header: no line break may reach it,
+    // and a weak ETag never names a version.
     const QByteArray tag = pg::IfRangeValidator(head.value("ETag"), head.value("Last-Modified"));
-    Require(!tag.contains('\r') && !tag.contains('\n') && !tag.contains('\0'));
+    Require(!tag.contains('\r') && !tag.contains('\n') && !tag.contains('\0') &&
+            !tag.startsWith("W/"));
     return 0;
 }

@@ -45,7 +45,7 @@ int EnsureFolder(const QString& folder) {
 class Transfer {
 public:
     Transfer(TransferContext& context, const TransferItem& item, const Credentials& credentials)
-        : c_(context), item_(item), credentials_(credentials), part_(item.targetPath) {}
+        : c_(context), item_(item), credentials_(credentials), part_(item.targetPath, item.url) {}
 
     TransferOutcome run();
 
@@ -63,9 +63,24 @@ private:
                        const std::optional<ContentRange>& range) const;
     // Writes the body into the part file; false when the attempt ends.
     bool saveBody(TransferSession& session);
+    // Whether the answer just saved ended short of the file's end where its
+    // range ends, and brought more than `from`: then the rest is asked for.
+    bool partOfMore(qint64 from) const {
+        return cleanEnd_ && rangeEnd_ == ResumeOffset && ResumeOffset > from &&
+               (TotalBytes < 0 || ResumeOffset < TotalBytes);
+    }
+    // A file of unknown length is whole only when an answer without a range
+    // ended cleanly; a part of one needs the server to say where the file ends.
     bool complete() const {
         return lengthRead_ && FileOpened &&
-               ((TotalBytes >= 0 && ResumeOffset == TotalBytes) || (TotalBytes < 0 && cleanEnd_));
+               (TotalBytes >= 0 ? ResumeOffset == TotalBytes : cleanEnd_ && rangeEnd_ < 0);
+    }
+    // Drops the part file and its figures: the next request asks for the whole file.
+    void startOver() {
+        part_.discard();
+        FileOpened = Resuming = continuing_ = adopted_ = lengthRead_ = false;
+        ResumeOffset = 0;
+        TotalBytes = -1;
     }
     // A failure that a retry may mend (the request got no answer or broke off).
     void failRequest(const QString& message, bool stopBatch) {
@@ -83,7 +98,9 @@ private:
     std::optional<qint64> freeSpace(const QString& folder) const {
         return c_.freeSpace ? c_.freeSpace(folder) : FreeSpaceFor(folder);
     }
+    // A request past byte 0 always names the version it continues.
     Session start(qint64 offset) {
+        Q_ASSERT(offset == 0 || (continuing_ && !validator_.isEmpty()));
         return c_.transport.start({item_.url, credentials_.userName, credentials_.password,
                                    c_.remotePort, c_.timeoutSecs, offset,
                                    continuing_ ? validator_ : QByteArray()});
@@ -103,13 +120,15 @@ private:
     double StartClock = 0;
     bool FileOpened = false;
     bool cleanEnd_ = false;
+    bool skipBody_ = false;  // the answer's body is no part of the file (a 416's)
     double lastTimeLeft_ = 0;
 
     // The request continues the part file: a resume, the rest of a file that
-    // came in parts, or the part file a killed run left (adopted_).
+    // came in parts, or the part file a killed run left (adopted_). Only a
+    // file whose version has a strong validator is continued.
     bool continuing_ = false;
     bool adopted_ = false;
-    QByteArray validator_;  // of the file's version the part file holds
+    QByteArray validator_;  // of the file's version the part file holds; empty: none usable
     qint64 rangeEnd_ = -1;  // a partial answer's end (exclusive) in the file
 
     QString failure_;  // the last attempt's failure, for the error log
@@ -149,7 +168,13 @@ TransferOutcome Transfer::run() {
             declined = true;
             break;
         }
-        Resuming = continuing_ = true;
+        if (validator_.isEmpty()) {
+            // Without a strong validator a resume could join two versions of
+            // the file: the retry asks for the whole file.
+            startOver();
+        } else {
+            Resuming = continuing_ = true;
+        }
     }
     part_.discard();
     if (!failure_.isEmpty()) {
@@ -177,11 +202,15 @@ void Transfer::attempt() {
         if (!takeAnswer(session, forTheRest) || !saveBody(*session)) {
             return;
         }
-        // An answer that ended where its range ends, short of the file's end:
-        // ask for the rest at once, as long as each answer brings more.
-        if (!cleanEnd_ || rangeEnd_ != ResumeOffset || ResumeOffset <= from || TotalBytes < 0 ||
-            ResumeOffset >= TotalBytes) {
+        // An answer that ended where its range ends, short of the file's end
+        // (or of a file whose length the server did not give): ask for the
+        // rest at once, as long as each answer brings more.
+        if (!partOfMore(from)) {
             break;
+        }
+        if (validator_.isEmpty()) {
+            failFile(LogText::NoVersion);
+            return;
         }
         continuing_ = true;
         session = start(ResumeOffset);
@@ -192,10 +221,12 @@ void Transfer::attempt() {
 bool Transfer::continuesPart(const TransferSession& session,
                              const std::optional<ContentRange>& range) const {
     const QByteArray validator = session.validator();
+    // A continuation must come from the same version: a changed validator,
+    // or none where the first answer had one, is another file.
     return range && range->first == ResumeOffset &&
            (!lengthRead_ || TotalBytes < 0 || range->completeLength < 0 ||
             range->completeLength == TotalBytes) &&
-           (validator.isEmpty() || validator_.isEmpty() || validator == validator_);
+           (!continuing_ || validator == validator_);
 }
 
 bool Transfer::takeAnswer(Session& session, bool forTheRest) {
@@ -222,25 +253,40 @@ bool Transfer::takeAnswer(Session& session, bool forTheRest) {
 
         status = session->statusCode();
         range = session->contentRange();
-        // Some servers refuse "bytes=0-" on an empty file: that is an empty file.
-        emptyFile = status == 416 && ResumeOffset == 0 && range && range->unsatisfied() &&
-                    range->completeLength == 0;
+        const bool unsatisfied = status == 416 && range && range->unsatisfied();
+        // Servers refuse any range of an empty file: "*/0" is an empty file,
+        // whatever was asked for and whatever body came along.
+        emptyFile = unsatisfied && range->completeLength == 0;
         if (emptyFile) {
             status = 200;
         }
-        // A whole-file answer to a resume, or a part that does not go on where
-        // the part file stands, means the part file cannot be trusted.
-        const bool untrusted = status == 206 && !continuesPart(*session, range);
+        if (status == 416 && forTheRest && continuing_ && TotalBytes < 0) {
+            // The rest of a file of unknown length, asked for where the bytes
+            // held end: only a refusal that names the length says where it ends.
+            if (!unsatisfied) {
+                failFile(LogText::LengthUnknown);
+                return false;
+            }
+            if (range->completeLength == ResumeOffset) {
+                TotalBytes = ResumeOffset;
+                skipBody_ = true;
+                return true;
+            }
+        }
+        // A whole-file answer to a resume, a part that does not go on where the
+        // part file stands or of another version, or a refused resume (the
+        // file is shorter now) means the part file cannot be trusted.
+        const bool untrusted =
+            (status == 206 && !continuesPart(*session, range)) || (status == 416 && continuing_);
         if (continuing_ && (status == 200 || untrusted)) {
-            part_.discard();
-            FileOpened = false;
             // A killed run's part file goes without a question: nobody asked to resume it.
-            if (!adopted_ && !c_.questions.continueWithoutResume()) {
+            const bool ask = !adopted_;
+            startOver();
+            forTheRest = false;
+            if (ask && !c_.questions.continueWithoutResume()) {
                 failFile(LogText::ResumeRefused);
                 return false;
             }
-            Resuming = continuing_ = adopted_ = lengthRead_ = false;
-            ResumeOffset = 0;
             if (untrusted) {
                 // Ask again for the whole file.
                 session = start(0);
@@ -262,6 +308,8 @@ bool Transfer::takeAnswer(Session& session, bool forTheRest) {
         break;
     }
 
+    skipBody_ = emptyFile;
+    bool lengthLearned = false;
     if (!lengthRead_) {
         // The file's length: the whole length a partial answer names, else Content-Length.
         StartClock = now() - 1;
@@ -270,6 +318,10 @@ bool Transfer::takeAnswer(Session& session, bool forTheRest) {
                                               : session->contentLength();
         validator_ = session->validator();
         lengthRead_ = true;
+    } else if (TotalBytes < 0 && status == 206 && range && range->completeLength >= 0) {
+        // A later part names the length that the first one left open.
+        TotalBytes = range->completeLength;
+        lengthLearned = true;
     }
     rangeEnd_ = status == 206 && range && range->last >= 0 ? range->last + 1 : -1;
 
@@ -280,7 +332,7 @@ bool Transfer::takeAnswer(Session& session, bool forTheRest) {
             return false;
         }
     }
-    if (!forTheRest) {
+    if (!forTheRest || lengthLearned) {
         c_.observer.progressReset(TotalBytes);
         c_.transport.processEvents();
     }
@@ -298,6 +350,11 @@ bool Transfer::saveBody(TransferSession& session) {
         return false;
     }
     FileOpened = true;
+    if (skipBody_) {
+        cleanEnd_ = true;
+        rangeEnd_ = -1;
+        return true;
+    }
     const auto stop = [this] { return stopped(); };
     for (;;) {
         const TransferSession::Chunk chunk = session.read(stop);

@@ -57,13 +57,21 @@ inline const QString NoConnection = QStringLiteral("Unable to connect.");
 inline const QString Unexpected = QStringLiteral("Unexpected error has occurred.");
 inline const QString ResumeRefused = QStringLiteral("Unable to resume download.");
 inline const QString DiskFull = QStringLiteral("Insufficient disk space.");
+// A file sent in parts whose end the server never named.
+inline const QString LengthUnknown = QStringLiteral("The server did not tell where the file ends.");
+// A file sent in parts without a strong ETag or a date that would tell that
+// every part comes from the same version.
+inline const QString NoVersion =
+    QStringLiteral("The server sent the file in parts without identifying its version.");
 }  // namespace LogText
 
 // Brings the file at item.url to item.targetPath, reporting its progress,
 // asking to retry a broken transfer (which then resumes). A file that comes in
 // parts is asked for part after part without a question; every resume names
-// the version it continues (If-Range), so that a changed file is never
-// spliced. A part file that a killed run left for the target is resumed while
+// the version it continues (If-Range: a strong ETag or the Last-Modified
+// date), and a part of another version is never joined, so that a changed
+// file is never spliced; without such a validator a retry starts over. A part
+// file that a killed run left for the same URL and target is resumed while
 // the server still has its version, else replaced. After any end but
 // Completed nothing it wrote stays, and an earlier file at the target is
 // untouched.

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -24,27 +25,117 @@ namespace {
 
 const QString kSuffix = QStringLiteral(".pgpart");
 constexpr qsizetype kMaxNamedValidator = 100;  // bytes; longer ones are not kept
+constexpr int kMaxFreeNameTries = 100;
 constexpr auto kNameCoding = QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals;
 
 // The target's name as the part file's name holds it. A long one is cut and
-// told apart by a hash, so that the part file's name stays within NAME_MAX.
+// told apart by a hash, so that the part file's name stays within NAME_MAX
+// (255 bytes) with the URL digest, a 100-byte validator and a free-name number.
 QString Stem(const QString& fileName) {
     if (QFile::encodeName(fileName).size() <= 80) {
         return fileName;
     }
     const QByteArray hash = QCryptographicHash::hash(fileName.toUtf8(), QCryptographicHash::Sha1);
-    return fileName.left(20) + u'~' + QString::fromLatin1(hash.toHex().left(16));
+    return fileName.left(10) + u'~' + QString::fromLatin1(hash.toHex().left(16));
 }
 
-// The validator a part file's name holds, when it holds one that a resume can send.
+QString UrlDigest(const QString& url) {
+    const QByteArray hash = QCryptographicHash::hash(url.toUtf8(), QCryptographicHash::Sha256);
+    return QString::fromLatin1(hash.toHex().left(16));
+}
+
+// What every part file name of one URL and target begins with: ".NAME.URLDIGEST."
+QString NamePrefix(const QFileInfo& target, const QString& urlDigest) {
+    return u'.' + Stem(target.fileName()) + u'.' + urlDigest + u'.';
+}
+
+QString NameCode(const QByteArray& validator) {
+    return validator.size() <= kMaxNamedValidator
+               ? QString::fromLatin1(validator.toBase64(kNameCoding))
+               : QString();
+}
+
+// The validator a part file's name holds, when it holds one that a resume can
+// send: a strong ETag or a Last-Modified date.
 std::optional<QByteArray> NamedValidator(const QString& code) {
     const auto decoded = QByteArray::fromBase64Encoding(
         code.toLatin1(), kNameCoding | QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded || decoded.decoded.isEmpty() ||
-        IfRangeValidator({}, decoded.decoded) != decoded.decoded) {
+        IfRangeValidator(decoded.decoded, decoded.decoded) != decoded.decoded) {
         return std::nullopt;
     }
     return decoded.decoded;
+}
+
+// The part of a part file's name after its prefix: the validator's code, and
+// the number of a free name taken when the first was in use ("CODE" or
+// "CODE.N"). Nothing for a name that is no part file name of ours.
+std::optional<QString> CodeOfName(QStringView rest) {
+    const qsizetype dot = rest.indexOf(u'.');
+    if (dot >= 0) {
+        const QStringView number = rest.sliced(dot + 1);
+        if (number.isEmpty() ||
+            !std::all_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); })) {
+            return std::nullopt;
+        }
+    }
+    return rest.first(dot < 0 ? rest.size() : dot).toString();
+}
+
+// A file that only this user can have made and that nobody else can change:
+// a regular file of the user, with no other name, that neither its group nor
+// others may write. Anything else at a part file's name is left alone.
+bool IsOwnPartFile(const struct stat& info) {
+    return S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && info.st_nlink == 1 &&
+           (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Opens a part file of ours for writing; -1 with errno otherwise. It is looked
+// at before it is opened, so that a FIFO or a device is never opened, and the
+// file opened must be the one looked at.
+int OpenOwn(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    struct stat seen = {};
+    if (::lstat(native.constData(), &seen) != 0) {
+        return -1;
+    }
+    if (!IsOwnPartFile(seen)) {
+        errno = EPERM;
+        return -1;
+    }
+    const int fd =
+        ::open(native.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    struct stat opened = {};
+    if (fd >= 0 && (::fstat(fd, &opened) != 0 || !IsOwnPartFile(opened) ||
+                    opened.st_dev != seen.st_dev || opened.st_ino != seen.st_ino)) {
+        ::close(fd);
+        errno = EPERM;
+        return -1;
+    }
+    return fd;
+}
+
+// The process's umask. umask(2) can only read it by setting it, which would
+// race with other threads that create files.
+mode_t CurrentUmask() {
+    constexpr mode_t kUsual = 022;
+    const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return kUsual;
+    }
+    char buffer[4096];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    const QByteArrayView status(buffer, std::max<ssize_t>(n, 0));
+    const qsizetype at = status.indexOf("\nUmask:");
+    if (at < 0) {
+        return kUsual;
+    }
+    bool ok = false;
+    const qsizetype end = status.indexOf('\n', at + 1);
+    const mode_t mask =
+        status.sliced(at + 8, (end < 0 ? status.size() : end) - at - 8).trimmed().toUInt(&ok, 8);
+    return ok ? mask & 0777 : kUsual;
 }
 
 // The part files of each folder this process has looked into. A batch of many
@@ -108,8 +199,17 @@ QString SystemErrorMessage(int errorNumber) {
         .arg(QString::fromLocal8Bit(std::strerror(errorNumber)));
 }
 
+PartFile::PartFile(QString targetPath, const QString& url)
+    : target_(std::move(targetPath)), urlDigest_(UrlDigest(url)) {}
+
 PartFile::~PartFile() {
     close();
+}
+
+QString PartFilePath(const QString& targetPath, const QString& url, const QByteArray& validator) {
+    const QFileInfo target(targetPath);
+    return target.absolutePath() + u'/' + NamePrefix(target, UrlDigest(url)) + NameCode(validator) +
+           kSuffix;
 }
 
 std::optional<PartFile::Leftover> PartFile::takeLeftover() {
@@ -118,24 +218,31 @@ std::optional<PartFile::Leftover> PartFile::takeLeftover() {
         return std::nullopt;
     }
     const QString folder = target.absolutePath();
-    const QString prefix = u'.' + Stem(target.fileName()) + u'.';
+    const QString prefix = NamePrefix(target, urlDigest_);
     std::set<QString>& names = PartFileNames(folder);
     std::optional<Leftover> taken;
     for (auto it = names.lower_bound(prefix); it != names.end() && it->startsWith(prefix);) {
         const QString& name = *it;
-        const QString code = name.mid(prefix.size(), name.size() - prefix.size() - kSuffix.size());
-        if (name.size() < prefix.size() + kSuffix.size() || code.contains(u'.')) {
-            ++it;  // the part file of a longer name
-            continue;
-        }
+        const std::optional<QString> code =
+            name.size() >= prefix.size() + kSuffix.size()
+                ? CodeOfName(QStringView(name).sliced(prefix.size()).chopped(kSuffix.size()))
+                : std::nullopt;
         const QString path = folder + u'/' + name;
         const QByteArray native = QFile::encodeName(path);
         struct stat info = {};
-        if (::lstat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (!code) {
+            ++it;  // the part file of another target whose name begins alike
+            continue;
+        }
+        if (::lstat(native.constData(), &info) != 0) {
             it = names.erase(it);
             continue;
         }
-        const std::optional<QByteArray> validator = NamedValidator(code);
+        if (!IsOwnPartFile(info)) {
+            ++it;  // not ours to take, change or delete
+            continue;
+        }
+        const std::optional<QByteArray> validator = NamedValidator(*code);
         if (!taken && validator && info.st_size > 0) {
             taken = Leftover{*validator, static_cast<qint64>(info.st_size)};
             path_ = path;
@@ -155,7 +262,7 @@ int PartFile::open(bool fresh, const QByteArray& validator) {
         if (path_.isEmpty()) {
             return ENOENT;
         }
-        fd_ = ::open(QFile::encodeName(path_).constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+        fd_ = OpenOwn(path_);
         return fd_ < 0 ? errno : 0;
     }
     discard();
@@ -163,18 +270,26 @@ int PartFile::open(bool fresh, const QByteArray& validator) {
     if (target_.endsWith(QLatin1Char('/')) || target.fileName().isEmpty() || target.isDir()) {
         return EISDIR;  // a URL ending in "/" names no file
     }
-    const QByteArray code =
-        validator.size() <= kMaxNamedValidator ? validator.toBase64(kNameCoding) : QByteArray();
-    const QString path = target.absolutePath() + u"/."_s + Stem(target.fileName()) + u'.' +
-                         QString::fromLatin1(code) + kSuffix;
-    fd_ = ::open(QFile::encodeName(path).constData(),
-                 O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd_ < 0) {
-        return errno;
+    // Whatever already has the name (another user's file, a link, a FIFO, a
+    // part file that another run is writing) is left alone: a free name is taken.
+    const QString base =
+        target.absolutePath() + u'/' + NamePrefix(target, urlDigest_) + NameCode(validator);
+    for (int n = 0;; ++n) {
+        const QString path = base + (n > 0 ? u'.' + QString::number(n) : QString()) + kSuffix;
+        fd_ = ::open(QFile::encodeName(path).constData(),
+                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY,
+                     S_IRUSR | S_IWUSR);
+        if (fd_ >= 0) {
+            // Whatever the umask, the owner must be able to open it again to resume.
+            ::fchmod(fd_, S_IRUSR | S_IWUSR);
+            path_ = path;
+            Noted(path, true);
+            return 0;
+        }
+        if (errno != EEXIST || n == kMaxFreeNameTries) {
+            return errno;
+        }
     }
-    path_ = path;
-    Noted(path, true);
-    return 0;
 }
 
 int PartFile::write(const char* data, qint64 size, qint64 offset) {
@@ -194,19 +309,22 @@ int PartFile::write(const char* data, qint64 size, qint64 offset) {
 }
 
 int PartFile::commit(qint64 size) {
-    const QByteArray from = QFile::encodeName(path_);
-    if (fd_ >= 0) {
-        const int truncated = ::ftruncate(fd_, size);
-        const int closed = ::close(fd_);
-        fd_ = -1;
-        if (truncated != 0 || closed != 0) {
-            return errno;
-        }
-    } else if (::truncate(from.constData(), size) != 0) {
+    if (fd_ < 0 && (fd_ = OpenOwn(path_)) < 0) {
         return errno;
     }
-    const QByteArray to = QFile::encodeName(target_);
-    if (::rename(from.constData(), to.constData()) != 0) {
+    int error = 0;
+    if (::ftruncate(fd_, size) != 0 || ::fchmod(fd_, 0666 & ~CurrentUmask()) != 0) {
+        error = errno;
+    }
+    if (::close(fd_) != 0 && error == 0) {
+        error = errno;
+    }
+    fd_ = -1;
+    if (error != 0) {
+        return error;
+    }
+    if (::rename(QFile::encodeName(path_).constData(), QFile::encodeName(target_).constData()) !=
+        0) {
         return errno;
     }
     Noted(path_, false);

@@ -1,6 +1,12 @@
 #include "download/response_headers.h"
 
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
 #include <limits>
+
+using namespace Qt::StringLiterals;
 
 namespace pg {
 
@@ -53,14 +59,14 @@ std::optional<qint64> ParseNumber(QByteArrayView text) {
     return value;
 }
 
-bool IsVisibleOrBlank(QByteArrayView text) {
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if ((u < 0x20 && c != '\t') || u == 0x7f) {
-            return false;
-        }
-    }
-    return true;
+// An HTTP date: the usual form "Sun, 06 Nov 1994 08:49:37 GMT", or one of the
+// two obsolete forms that a client must still read.
+bool IsHttpDate(QByteArrayView text) {
+    const QString date = QString::fromLatin1(text);
+    const QLocale c = QLocale::c();
+    return c.toDateTime(date, u"ddd, dd MMM yyyy hh:mm:ss 'GMT'"_s).isValid() ||
+           c.toDateTime(date, u"dddd, dd-MMM-yy hh:mm:ss 'GMT'"_s).isValid() ||
+           c.toDateTime(date.simplified(), u"ddd MMM d hh:mm:ss yyyy"_s).isValid();
 }
 
 }  // namespace
@@ -143,7 +149,7 @@ QByteArray IfRangeValidator(QByteArrayView etag, QByteArrayView lastModified) {
         return TrimBlanks(etag).toByteArray();
     }
     lastModified = TrimBlanks(lastModified);
-    return IsVisibleOrBlank(lastModified) ? lastModified.toByteArray() : QByteArray();
+    return IsHttpDate(lastModified) ? lastModified.toByteArray() : QByteArray();
 }
 
 void ResponseHead::addLine(QByteArrayView line) {

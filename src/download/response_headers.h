@@ -40,8 +40,8 @@ std::optional<int> ParseStatusLine(QByteArrayView line);
 bool IsStrongETag(QByteArrayView value);
 
 // What a resume sends in If-Range so that a changed file is sent whole rather
-// than spliced: the strong ETag, else the Last-Modified date (visible
-// characters and blanks only), trimmed; empty when neither can serve.
+// than spliced: the strong ETag, else the Last-Modified date (an HTTP date),
+// trimmed; empty when neither can serve (a weak ETag never does).
 QByteArray IfRangeValidator(QByteArrayView etag, QByteArrayView lastModified);
 
 // The heads of the answers to one request as they arrive, line by line, with

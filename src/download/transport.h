@@ -20,8 +20,9 @@ struct TransferRequest {
     int remotePort = 80;   // for http URLs that name no port of their own
     int timeoutSecs = 60;  // wait for the connection and for more data; 0 = no limit
     qint64 offset = 0;     // first byte asked for ("Range: bytes=offset-")
-    // Sent as If-Range when not empty: a server whose file no longer matches
-    // answers with the whole file instead of a part.
+    // Sent as If-Range when not empty (a strong ETag or a Last-Modified date;
+    // the engine never asks past byte 0 without one): a server whose file no
+    // longer matches answers with the whole file instead of a part.
     QByteArray ifRange;
 };
 
@@ -56,7 +57,9 @@ public:
     // The answer's Content-Range, when it has a valid one.
     virtual std::optional<ContentRange> contentRange() const = 0;
     // What identifies this version of the file, for If-Range (see
-    // IfRangeValidator); empty when the answer names nothing usable.
+    // IfRangeValidator); empty when the answer names nothing usable. For ftp,
+    // which cannot make a resume conditional, the file's time as an HTTP
+    // date: the engine compares it with the first answer's.
     virtual QByteArray validator() const = 0;
     virtual QString remoteHost() const = 0;
     // The next bytes of the body; End when the server ended it cleanly, Broken

@@ -4,7 +4,9 @@
 #include "platform/curl_multi.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QLocale>
 #include <QUrl>
 
 #include <vector>
@@ -45,6 +47,8 @@ public:
         curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
         curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
         if (ftp_) {
+            // The file's time (MDTM) identifies its version, as Last-Modified does.
+            curl_easy_setopt(h, CURLOPT_FILETIME, 1L);
             if (request.offset > 0) {
                 curl_easy_setopt(h, CURLOPT_RESUME_FROM_LARGE,
                                  static_cast<curl_off_t>(request.offset));
@@ -121,8 +125,18 @@ public:
     }
 
     QByteArray validator() const override {
-        return ftp_ ? QByteArray()
-                    : IfRangeValidator(head_.value("ETag"), head_.value("Last-Modified"));
+        if (!ftp_) {
+            return IfRangeValidator(head_.value("ETag"), head_.value("Last-Modified"));
+        }
+        // ftp cannot make a resume conditional; the engine compares the time
+        // of the file resumed with the first one's.
+        curl_off_t time = -1;
+        curl_easy_getinfo(easy_.get(), CURLINFO_FILETIME_T, &time);
+        if (time < 0) {
+            return {};
+        }
+        const QDateTime modified = QDateTime::fromSecsSinceEpoch(time, Qt::UTC);
+        return QLocale::c().toString(modified, u"ddd, dd MMM yyyy hh:mm:ss 'GMT'").toLatin1();
     }
 
     QString remoteHost() const override { return host_; }

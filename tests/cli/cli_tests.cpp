@@ -127,7 +127,9 @@ TEST_F(CliProcessTest, ListPrintsTheFileUrlsOrWhyThePageFailedAndBadArgumentsThe
 
 // big.bin breaks off halfway; f2.bin is missing.
 TEST_F(CliProcessTest, GetResumesWithoutAskingAndLogsAMissingFile) {
-    http.handle("/d/big.bin", http.bytes({.body = test::MakeTestBytes(20000), .cutAfter = 10000}));
+    http.handle(
+        "/d/big.bin",
+        http.bytes({.body = test::MakeTestBytes(20000), .cutAfter = 10000, .etag = "\"b\""}));
     EXPECT_EQ(get("big.bin> <a href=f2.bin"), kFilesFailed);
     EXPECT_EQ(files(), QStringList{u"big.bin"_s});
     EXPECT_EQ(file(u"files/big.bin"_s), test::MakeTestBytes(20000));
@@ -195,7 +197,9 @@ TEST_F(CliProcessTest, PageTextIsEscapedOnTheTerminalAndAnUnwritableLogIsReporte
 // Each file has its own retries; a later file of the same name gets a numbered one.
 TEST_F(CliProcessTest, RetriesArePerFileAndNamesNeverCollide) {
     for (const char* path : {"/d/a/big.bin", "/d/b/big.bin"}) {
-        http.handle(path, http.bytes({.body = test::MakeTestBytes(20000), .cutAfter = 10000}));
+        http.handle(
+            path,
+            http.bytes({.body = test::MakeTestBytes(20000), .cutAfter = 10000, .etag = "\"v\""}));
     }
     http.handle("/d/page.html", http.bytes({.body = "<a href=a/big.bin> <a href=b/big.bin>"}));
     EXPECT_EQ(run({u"get"_s, u"--types"_s, u"bin"_s, u"--retries"_s, u"2"_s, u"--dir"_s,

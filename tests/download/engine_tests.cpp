@@ -3,9 +3,16 @@
 #include "fakes.h"
 #include "support/test_bytes.h"
 
+#include "download/part_file.h"
+
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <future>
 
 using namespace Qt::StringLiterals;
 using Result = pg::TransferOutcome::Result;
@@ -68,27 +75,192 @@ TEST_F(EngineTest, UntrustedResumeAnswerDeletesThePartAndAsksToStartOver) {
     }
 }
 
-// A part file that a killed run left is resumed while the server still has its
-// version, else replaced without a question; the target's other part files go,
-// another target's stay.
+// A part file of ours (owner-only) for the URL, as a killed run leaves it.
+bool PlantPart(const QString& path, const QByteArray& bytes) {
+    return WriteFileBytes(path, bytes) && ::chmod(QFile::encodeName(path).constData(), 0600) == 0;
+}
+
+// A part file that a killed run left for the URL is resumed while the server
+// still has its version, else replaced without a question; one without a
+// validator goes. Those of another URL or another target stay.
 TEST_F(EngineTest, PartFileLeftByAKilledRunIsResumedOrReplaced) {
-    Answer resumed = Partial(file, 5904), changed{200, file.size(), {}, file};
-    resumed.validator = "\"A\"";  // ".f.bin.IkEi.pgpart" holds it
-    const std::tuple<QString, Answer, qint64> rows[] = {{u".f.bin.IkEi.pgpart"_s, resumed, 5904},
-                                                        {u".f.bin.IkEi.pgpart"_s, changed, 5904},
-                                                        {u".f.bin..pgpart"_s, ok, 0}};
+    const QString url = u"http://host/f.bin"_s, ofA = PartFilePath(target, url, "\"A\"");
+    Answer resumed = Partial(file, 5904, -1, "\"A\""), changed{200, file.size(), {}, file};
+    const std::tuple<QString, Answer, qint64> rows[] = {
+        {ofA, resumed, 5904}, {ofA, changed, 5904}, {PartFilePath(target, url, {}), ok, 0}};
+    const QString otherUrl = PartFilePath(target, u"http://host/b/f.bin"_s, "\"A\""),
+                  otherTarget = PartFilePath(target + u".x"_s, url, "\"A\"");
     for (const auto& [leftover, answer, offset] : rows) {
-        for (const QString& name : {leftover, u".f.bin.Ab12Cd.pgpart"_s, u".f.bin.x..pgpart"_s}) {
-            ASSERT_TRUE(WriteFileBytes(dir.filePath(name), file.first(10000)));
+        for (const QString& path : {leftover, otherUrl, otherTarget}) {
+            ASSERT_TRUE(PlantPart(path, file.first(10000)));
         }
         QFile::remove(target);
         EXPECT_TRUE(download({answer}).completed());
         EXPECT_EQ(ReadFileBytes(target), file);
         EXPECT_EQ(transport.requests.at(0).offset, offset);
         EXPECT_EQ(transport.requests.at(0).ifRange, offset > 0 ? resumed.validator : "");
-        EXPECT_EQ(FilesIn(dir.path()), (QStringList{u".f.bin.x..pgpart"_s, u"f.bin"_s}));
+        EXPECT_EQ(FilesIn(dir.path()),
+                  (QStringList{QFileInfo(otherUrl).fileName(), QFileInfo(otherTarget).fileName(),
+                               u"f.bin"_s}));
     }
     EXPECT_FALSE(ui.shown.contains(QuestionText::ResumeTitle));
+}
+
+// Only a part of the same version, named by a strong validator, is joined; a
+// refused range ends a part file that is too long, or an empty file; a file
+// whose length the server leaves open ("/*") is whole only when the server
+// names where it ends.
+TEST_F(EngineTest, OnlyPartsOfTheSameVersionMakeTheFile) {
+    const QByteArray file2 = MakeTestBytes(20000, 2), v1 = "\"v1\"", v2 = "\"v2\"";
+    const auto refused = [](qint64 length, const QByteArray& body = {}) {
+        return Answer{416, body.size(), ContentRange{-1, -1, length}, body};
+    };
+    // A part of unknown complete length, cut after `cut` bytes when that is given.
+    const auto openEnded = [&](qint64 from, qint64 last, qint64 cut = -1,
+                               const QByteArray& validator = "\"v1\"") {
+        const QByteArray body = file.mid(from, (cut < 0 ? last + 1 : cut) - from);
+        return Answer{206, last + 1 - from, ContentRange{from, last, -1}, body, cut >= 0,
+                      {},  validator};
+    };
+    const Answer cut = Partial(file, 0, 10000), weak{200, file.size(), {}, file.first(10000), true};
+    struct Row {
+        const char* name;
+        QList<Answer> answers;
+        QList<qint64> offsets;  // of the requests made
+        QByteArray content;     // at the target in the end
+        Result result = Result::Completed;
+        QString message{};
+        bool retry = true;    // the answer to "Download Incomplete"
+        qint64 leftover = 0;  // bytes of a part file left for version v1
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"weak ETag: the retry asks for all", {weak, Partial(file2, 0, -1, {})}, {0, 0}, file2},
+        {"a part of another version", {cut, Partial(file2, 5904, -1, v2), Partial(file2, 0, -1, v2)},
+         {0, 5904, 0}, file2},
+        {"a part without the validator",
+         {cut, Partial(file2, 5904, -1, {}), Partial(file2, 0, -1, {})}, {0, 5904, 0}, file2},
+        {"a leftover longer than the file", {refused(20000), ok}, {25904, 0}, file,
+         Result::Completed, {}, false, 30000},
+        {"*/0", {refused(0)}, {0}, ""},
+        {"*/0 with a body", {refused(0, "<p>No</p>")}, {0}, ""},
+        {"*/0 to a resume", {cut, refused(0)}, {0, 5904}, ""},
+        {"*/0 with a body to a resume", {cut, refused(0, "<p>No</p>")}, {0, 5904}, ""},
+        {"/* and the rest", {openEnded(0, 9999), Partial(file, 10000)}, {0, 10000}, file},
+        {"/* until */N", {openEnded(0, 9999), openEnded(10000, 19999), refused(20000)},
+         {0, 10000, 20000}, file},
+        {"/* broken", {openEnded(0, 9999), openEnded(10000, 19999, 15000)}, {0, 10000},
+         "<missing>", Result::Incomplete, {}, false},
+        {"/* without the length", {openEnded(0, 9999), {416}}, {0, 10000}, "<missing>",
+         Result::Failed, LogText::LengthUnknown},
+        {"/* without a validator", {openEnded(0, 9999, -1, {})}, {0}, "<missing>",
+         Result::Failed, LogText::NoVersion}};
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(target);
+        if (row.leftover > 0) {
+            ASSERT_TRUE(PlantPart(PartFilePath(target, u"http://host/f.bin"_s, v1),
+                                  MakeTestBytes(row.leftover, 3)));
+        }
+        ui.retryAnswers = {row.retry};
+        ui.resumeAnswers = {true};
+        const TransferOutcome outcome = download(row.answers);
+        EXPECT_EQ(std::pair(outcome.result, outcome.logMessage),
+                  std::pair(row.result, row.message));
+        EXPECT_EQ(ReadFileBytes(target), row.content);
+        QList<qint64> offsets;
+        for (const TransferRequest& request : transport.requests) {
+            offsets.append(request.offset);
+            // No range past byte 0 without the version it continues.
+            EXPECT_TRUE(request.offset == 0 || !request.ifRange.isEmpty()) << request.offset;
+        }
+        EXPECT_EQ(offsets, row.offsets);
+        EXPECT_EQ(FilesIn(dir.path()).size(), row.result == Result::Completed);
+    }
+}
+
+// Nothing at the part file's name is taken over, written, deleted or followed
+// unless it is a part file of ours: the transfer starts afresh under a free
+// name, owner-only while it lasts, and the file gets the umask's mode.
+class PartFileRulesTest : public TransferTest {
+protected:
+    // Runs a fresh download past whatever plant() put at the part file's name.
+    void expectLeftAlone(const std::function<void(const QString& path)>& plant) {
+        const QString planted = PartFilePath(target, u"http://host/f.bin"_s, "\"v1\"");
+        plant(planted);
+        struct stat before = {}, after = {};
+        ASSERT_EQ(::lstat(QFile::encodeName(planted).constData(), &before), 0);
+        const QByteArray content = S_ISREG(before.st_mode) ? ReadFileBytes(planted) : "";
+        mode_t partMode = 0;
+        ui.onProgress = [&] {
+            for (const QString& name : FilesIn(dir.path()).filter(u".pgpart"_s)) {
+                struct stat part = {};
+                if (dir.filePath(name) != planted &&
+                    ::stat(QFile::encodeName(dir.filePath(name)).constData(), &part) == 0) {
+                    partMode = part.st_mode & 07777;
+                }
+            }
+        };
+        const mode_t umask = ::umask(027);
+        // A FIFO must not hold the transfer: it runs on a thread of its own.
+        auto outcome = std::async(std::launch::async, [&] { return download({ok}); });
+        if (outcome.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+            ADD_FAILURE() << "the transfer blocks";
+            ::close(::open(QFile::encodeName(planted).constData(), O_RDONLY | O_NONBLOCK));
+        }
+        ::umask(umask);
+        EXPECT_TRUE(outcome.get().completed());
+        EXPECT_EQ(transport.requests.at(0).offset, 0);
+        EXPECT_EQ(ReadFileBytes(target), file);
+        EXPECT_EQ(partMode, 0600);
+        ASSERT_EQ(::lstat(QFile::encodeName(target).constData(), &after), 0);
+        EXPECT_EQ(after.st_mode & 07777, 0640);
+        EXPECT_EQ(after.st_uid, ::geteuid());
+        ASSERT_EQ(::lstat(QFile::encodeName(planted).constData(), &after), 0);
+        EXPECT_EQ(std::tuple(after.st_ino, after.st_mode, after.st_uid, after.st_nlink),
+                  std::tuple(before.st_ino, before.st_mode, before.st_uid, before.st_nlink));
+        EXPECT_EQ(S_ISREG(after.st_mode) ? ReadFileBytes(planted) : "", content);
+        EXPECT_EQ(FilesIn(dir.path()), (QStringList{QFileInfo(planted).fileName(), u"f.bin"_s}));
+    }
+
+    QTemporaryDir elsewhere;
+    const QString secret = elsewhere.filePath(u"secret"_s);
+    const QByteArray foreign = MakeTestBytes(30000, 7);  // another content than the file's
+};
+
+TEST_F(PartFileRulesTest, WritableByOthersLinkedOrNoFile) {
+    const QByteArray other = QFile::encodeName(secret);
+    const auto plant = [&](const QByteArray& path, mode_t mode) {
+        return WriteFileBytes(QFile::decodeName(path), foreign) && ::chmod(path, mode) == 0;
+    };
+    const std::pair<const char*, std::function<bool(const QByteArray&)>> rows[] = {
+        {"writable by others", [&](const QByteArray& p) { return plant(p, 0666); }},
+        {"a second name",
+         [&](const QByteArray& p) { return plant(p, 0600) && ::link(p, other) == 0; }},
+        {"a symbolic link",
+         [&](const QByteArray& p) { return plant(other, 0600) && ::symlink(other, p) == 0; }},
+        {"a FIFO", [](const QByteArray& p) { return ::mkfifo(p, 0666) == 0; }}};
+    for (const auto& [name, make] : rows) {
+        SCOPED_TRACE(name);
+        for (const QString& left : FilesIn(dir.path())) {
+            QFile::remove(dir.filePath(left));
+        }
+        QFile::remove(secret);
+        expectLeftAlone([&](const QString& path) { ASSERT_TRUE(make(QFile::encodeName(path))); });
+        EXPECT_EQ(ReadFileBytes(secret), QFileInfo::exists(secret) ? foreign : "<missing>");
+    }
+}
+
+TEST_F(PartFileRulesTest, AnotherUsersFile) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give a file to another user";
+    }
+    expectLeftAlone([&](const QString& path) {
+        ASSERT_TRUE(PlantPart(path, foreign));
+        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 54321, 54321), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
+    });
 }
 
 // Each failure has its log line and says whether the batch must stop; none

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 
 namespace pg::test {
@@ -28,14 +29,17 @@ struct Answer {
     QByteArray body{};
     bool broken = false;                     // the connection breaks after the body
     std::optional<TransferError> failure{};  // no answer at all
-    QByteArray validator{};
+    QByteArray validator{};                  // as TransferSession::validator() gives it
 };
 
-// A 206 answer with the bytes from `from` on, broken at cutAfter when that is given.
-inline Answer Partial(const QByteArray& file, qint64 from, qint64 cutAfter = -1) {
+// A 206 answer with the bytes from `from` on, broken at cutAfter when that is
+// given, of the file's version `validator`.
+inline Answer Partial(const QByteArray& file, qint64 from, qint64 cutAfter = -1,
+                      const QByteArray& validator = "\"v1\"") {
     const QByteArray part = file.mid(from, cutAfter < 0 ? -1 : cutAfter - from);
     const qint64 size = file.size();
-    return {206, size - from, ContentRange{from, size - 1, size}, part, cutAfter >= 0};
+    return {206, size - from, ContentRange{from, size - 1, size}, part, cutAfter >= 0,
+            {},  validator};
 }
 
 // Gives the body in chunks of at most 1000 bytes.
@@ -81,6 +85,7 @@ struct FakeUi : TransferObserver, TransferQuestions {
     int updates = 0;
     qint64 cancelAt = -1;  // received bytes at which to cancel
     bool cancelAll = false;
+    std::function<void()> onProgress;  // runs at every progress update
     QList<bool> resumeAnswers, retryAnswers;
 
     using TransferQuestions::transferStarted;
@@ -92,6 +97,9 @@ struct FakeUi : TransferObserver, TransferQuestions {
     void progressReset(qint64) override {}
     void progressUpdated(const ProgressSnapshot& snapshot) override {
         ++updates;
+        if (onProgress) {
+            onProgress();
+        }
         if (cancelAt >= 0 && snapshot.received >= cancelAt) {
             cancel = {true, cancelAll};
         }

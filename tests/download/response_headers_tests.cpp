@@ -22,10 +22,21 @@ TEST(ResponseHeadersTest, ContentRangeStatusLineAndValidator) {
     EXPECT_EQ(ParseStatusLine("HTTP/1.1 206 Partial Content\r\n"), 206);
     EXPECT_EQ(ParseStatusLine("HTTP/2 200"), 200);
     EXPECT_EQ(ParseStatusLine("HTTP/1.1 2000 OK"), std::nullopt);
-    // The strong ETag, else Last-Modified; nothing that could break a header.
-    EXPECT_EQ(IfRangeValidator(" \"v1\" ", "Mon, 01 Jan 2024"), "\"v1\"");
-    EXPECT_EQ(IfRangeValidator("W/\"v1\"", " Mon, 01 Jan 2024 "), "Mon, 01 Jan 2024");
-    EXPECT_EQ(IfRangeValidator("\"v 1\"", "a\r\nX-Injected: 1"), "");
+    // The strong ETag, else the Last-Modified date; never a weak ETag, nor
+    // anything that could break a header.
+    const char* const date = "Sun, 06 Nov 1994 08:49:37 GMT";
+    const std::tuple<const char*, const char*, QByteArray> validators[] = {
+        {" \"v1\" ", date, "\"v1\""},
+        {"W/\"v1\"", " Sun, 06 Nov 1994 08:49:37 GMT ", date},
+        {"", "Sunday, 06-Nov-94 08:49:37 GMT", "Sunday, 06-Nov-94 08:49:37 GMT"},
+        {"", "Sun Nov  6 08:49:37 1994", "Sun Nov  6 08:49:37 1994"},
+        {"W/\"v1\"", "", ""},
+        {"", "W/\"v1\"", ""},
+        {"", "Mon, 01 Jan 2024", ""},
+        {"\"v 1\"", "a\r\nX-Injected: 1", ""}};
+    for (const auto& [etag, lastModified, validator] : validators) {
+        EXPECT_EQ(IfRangeValidator(etag, lastModified), validator) << etag << lastModified;
+    }
 }
 
 }  // namespace

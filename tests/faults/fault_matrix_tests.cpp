@@ -32,9 +32,11 @@ BatchReport Fetch(const QStringList& urls, const QString& files, const QString& 
 }
 
 // A correct answer: 200, or 206 from the asked offset (at most cap bytes; cap
-// 0: no ranges served) unless an If-Range it heeds names another version.
+// 0: no ranges served) unless an If-Range it heeds names another version. A
+// server that does not know the length yet sends "/*" in its parts.
 std::pair<QByteArray, QByteArray> Answer(const QByteArray& request, const QByteArray& file,
-                                         const QByteArray& etag, qint64 cap, bool heedIfRange) {
+                                         const QByteArray& etag, qint64 cap, bool heedIfRange,
+                                         bool lengthOpen) {
     const qsizetype range = request.indexOf("\r\nRange: bytes="),
                     ifRange = request.indexOf("\r\nIf-Range: ");
     const bool whole =
@@ -46,10 +48,10 @@ std::pair<QByteArray, QByteArray> Answer(const QByteArray& request, const QByteA
     if (from >= file.size()) {
         return {"HTTP/1.1 416 No\r\nContent-Range: bytes */" + size + "\r\n\r\n", {}};
     }
-    const QByteArray status = whole
-                                  ? "200 OK"
-                                  : "206 Part\r\nContent-Range: bytes " + QByteArray::number(from) +
-                                        '-' + QByteArray::number(to - 1) + '/' + size;
+    const QByteArray status =
+        whole ? "200 OK"
+              : "206 Part\r\nContent-Range: bytes " + QByteArray::number(from) + '-' +
+                    QByteArray::number(to - 1) + '/' + (lengthOpen ? QByteArray("*") : size);
     return {"HTTP/1.1 " + status + "\r\nETag: " + etag +
                 "\r\nContent-Length: " + QByteArray::number(to - from) + "\r\n\r\n",
             file.mid(from, to - from)};
@@ -73,12 +75,12 @@ std::pair<std::unique_ptr<RawResponder>, QByteArray> MakeServer(Kind kind, std::
     const int faulty =
         kind == Stall ? 1 : std::array{1, 2, 99}[pick(0, 2)];  // answers with the fault
     const qint64 cap = kind == Capped ? pick(100, 3000) : pick(0, 3) == 0 ? 0 : -1;
-    const bool heedIfRange = pick(0, 1) == 1;
+    const bool heedIfRange = pick(0, 1) == 1, lengthOpen = pick(0, 3) == 0;
     auto script = [=, &rng, served = 0](const QByteArray& request) mutable {
         const int n = served++;
         const bool fault = n < faulty, second = kind == Changed && n > 0;
         auto [head, body] = Answer(request, second ? b : a, second ? "\"b\"" : "\"a\"", cap,
-                                   heedIfRange || !second);
+                                   heedIfRange || !second, lengthOpen);
         RawAnswer answer{head + body, kind == Stall && fault};
         QByteArray& bytes = answer.bytes;
         const qsizetype afterStatus = head.indexOf("\r\n") + 2;

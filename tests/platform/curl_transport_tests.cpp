@@ -1,4 +1,5 @@
 #include "../download/fakes.h"
+#include "download/part_file.h"
 #include "platform/curl_transport.h"
 #include "support/scripted_server.h"
 #include "support/server_process.h"
@@ -28,7 +29,8 @@ TEST(CurlTransportTest, ResumesCredentialsAndPorts) {
     const QByteArray body = MakeTestBytes(20000);
     ScriptedServer http;
     http.handle("/f.bin", ScriptedServer::bytes({body}));
-    http.handle("/cut.bin", ScriptedServer::bytes({.body = body, .cutAfter = 10000}));
+    http.handle("/cut.bin",
+                ScriptedServer::bytes({.body = body, .cutAfter = 10000, .etag = "\"c\""}));
     http.handle("/secret.bin",
                 ScriptedServer::basicAuth("user", "pw", ScriptedServer::bytes({body})));
     const Credentials right{u"user"_s, u"pw"_s}, wrong{u"user"_s, u"no"_s};
@@ -47,9 +49,11 @@ TEST(CurlTransportTest, ResumesCredentialsAndPorts) {
         EXPECT_EQ(Download(url, target, credentials, remotePort).logMessage, message);
         EXPECT_EQ(ReadFileBytes(target), message.isEmpty() ? body : "<missing>");
     }
-    // Each answer broke off after 10000 bytes; each resume starts 4096 bytes back.
+    // Each answer broke off after 10000 bytes; each resume starts 4096 bytes
+    // back and names the version it continues.
     ASSERT_EQ(http.requests("/cut.bin").size(), 3);
     EXPECT_EQ(http.requests("/cut.bin")[2].header("Range"), "bytes=11808-");
+    EXPECT_EQ(http.requests("/cut.bin")[2].header("If-Range"), "\"c\"");
 }
 
 // Credentials follow a redirect on the same host, never one to another host.
@@ -112,6 +116,24 @@ TEST(CurlTransportTest, FtpDownloadsAndItsFailures) {
     EXPECT_EQ(ReadFileBytes(target), "<missing>");
     EXPECT_TRUE(Download(ftp.url("/f.bin"), target, right).completed());
     EXPECT_EQ(ReadFileBytes(target), body);
+    // The file's time names its version: a part file of that time is resumed
+    // (its bytes before the overlap kept), one of another time is not.
+    QFile served(root.filePath(u"f.bin"_s));
+    ASSERT_TRUE(served.open(QIODevice::ReadWrite) &&
+                served.setFileTime(QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC),
+                                   QFileDevice::FileModificationTime));
+    served.close();
+    const QByteArray kept(30000 - 4096, 'k');
+    for (const QByteArray time :
+         {"Tue, 14 Nov 2023 22:13:20 GMT", "Tue, 14 Nov 2023 22:13:21 GMT"}) {
+        QFile::remove(target);
+        const QString part = PartFilePath(target, ftp.url("/f.bin"), time);
+        ASSERT_TRUE(WriteFileBytes(part, kept + QByteArray(4096, 'x')) &&
+                    QFile::setPermissions(part, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        EXPECT_TRUE(Download(ftp.url("/f.bin"), target, right).completed());
+        EXPECT_EQ(ReadFileBytes(target),
+                  time.endsWith("20 GMT") ? kept + body.sliced(kept.size()) : body);
+    }
 }
 
 }  // namespace

@@ -62,6 +62,9 @@ std::vector<ReceivedRequest> ScriptedServer::requests(const std::string& path) c
 
 ScriptedServer::Handler ScriptedServer::bytes(BodyAnswer answer) {
     return [a = std::move(answer)](const httplib::Request&, httplib::Response& res) {
+        if (!a.etag.empty()) {
+            res.set_header("ETag", a.etag);
+        }
         // A provider that gives up short of the announced length makes httplib
         // close the connection.
         res.set_content_provider(size_t(a.body.size()), a.contentType,

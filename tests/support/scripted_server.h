@@ -30,6 +30,7 @@ struct BodyAnswer {
     // >= 0: the connection closes after this many bytes of the answer's body,
     // although Content-Length promises all of it.
     qint64 cutAfter = -1;
+    std::string etag{};  // sent as ETag when not empty
 };
 
 // cpp-httplib on 127.0.0.1 and a free port, answering from its own threads.

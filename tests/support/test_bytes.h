@@ -32,9 +32,10 @@ inline bool WriteFileBytes(const QString& path, const QByteArray& data) {
     return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
 
-// Every entry of a folder, hidden ones included.
+// Every entry of a folder, hidden ones, FIFOs and broken links included.
 inline QStringList FilesIn(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
 }
 
 }  // namespace pg::test
