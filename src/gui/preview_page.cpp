@@ -100,7 +100,6 @@ QWebEngineProfile* PreviewProfile() {
 }
 
 PreviewPage::PreviewPage(QObject* parent) : QWebEnginePage(PreviewProfile(), parent) {
-    LockDown(settings());
     connect(this, &QWebEnginePage::featurePermissionRequested, this,
             [this](const QUrl& origin, Feature feature) {
                 setFeaturePermission(origin, feature, PermissionDeniedByUser);
