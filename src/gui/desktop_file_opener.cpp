@@ -1,47 +1,80 @@
 #include "gui/desktop_file_opener.h"
 
-#include <QDesktopServices>
-#include <QDialog>
-#include <QDialogButtonBox>
+#include "gui/text_viewer.h"
+
+#include <QDir>
 #include <QFile>
-#include <QFontDatabase>
-#include <QPlainTextEdit>
-#include <QUrl>
-#include <QVBoxLayout>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
 
 namespace pg {
 
-bool DesktopFileOpener::openTextFile(const QString& path, const QString& title) {
-    if (!QFile::exists(path)) {
-        return false;
+DesktopFileOpener::~DesktopFileOpener() {
+    // A desktop viewer still open keeps running on its own; only the waiting
+    // launcher ends here.
+    for (QProcess* launch : findChildren<QProcess*>()) {
+        launch->disconnect(this);
+        launch->kill();
+        launch->waitForFinished(1000);
     }
-    if (QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        return true;
-    }
-    return showInViewer(path, title, parent_);
 }
 
-bool DesktopFileOpener::showInViewer(const QString& path, const QString& title, QWidget* parent) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+bool DesktopFileOpener::openTextFile(const QString& path, const QString& title) {
+    if (!QFileInfo(path).isFile()) {
         return false;
     }
-    auto* viewer = new QDialog(parent);
-    viewer->setObjectName(QStringLiteral("TextViewer"));
-    viewer->setAttribute(Qt::WA_DeleteOnClose);
-    viewer->setWindowTitle(title);
-    auto* text = new QPlainTextEdit(viewer);
-    text->setReadOnly(true);
-    text->setPlainText(QString::fromUtf8(file.readAll()));
-    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, viewer);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, viewer, &QDialog::close);
-    auto* layout = new QVBoxLayout(viewer);
-    layout->addWidget(text);
-    layout->addWidget(buttons);
-    viewer->resize(720, 560);
-    viewer->show();  // not modal: the program goes on beside it
+    const QString copy = plainTextCopy(path);
+    if (copy.isEmpty()) {
+        return TextViewer::showFile(path, title, parent_);
+    }
+    auto* launch = new QProcess(this);
+    launch->setProgram(u"xdg-open"_s);
+    launch->setArguments({copy});
+    launch->setStandardInputFile(QProcess::nullDevice());
+    launch->setStandardOutputFile(QProcess::nullDevice());
+    launch->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const auto fallBack = [this, launch, path, title] {
+        launch->deleteLater();
+        TextViewer::showFile(path, title, parent_);
+    };
+    connect(launch, &QProcess::errorOccurred, this, [launch, fallBack](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart) {
+            fallBack();
+        }
+    });
+    connect(launch, &QProcess::finished, this,
+            [launch, fallBack](int exitCode, QProcess::ExitStatus status) {
+                if (status == QProcess::NormalExit && exitCode == 0) {
+                    launch->deleteLater();
+                } else {
+                    fallBack();  // 3: no viewer for the type; 4: it failed
+                }
+            });
+    launch->start();
     return true;
+}
+
+QString DesktopFileOpener::plainTextCopy(const QString& path) {
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty()) {
+        return {};
+    }
+    const QString folder = runtime + u"/Pagegleaner"_s;
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile source(path);
+    QSaveFile copy(folder + u'/' + QFileInfo(path).completeBaseName() + u".txt"_s);
+    copy.setDirectWriteFallback(false);
+    if (!source.open(QIODevice::ReadOnly) || !copy.open(QIODevice::WriteOnly) ||
+        !copy.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
+        copy.write(source.readAll()) < 0 || !copy.commit()) {
+        return {};
+    }
+    return copy.fileName();
 }
 
 }  // namespace pg

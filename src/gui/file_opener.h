@@ -8,7 +8,8 @@ namespace pg {
 class FileOpener {
 public:
     virtual ~FileOpener() = default;
-    // Returns false when the file could not be shown at all.
+    // Returns false when there is no such file. Otherwise the file is shown,
+    // possibly later: a viewer that fails to start is replaced by another.
     virtual bool openTextFile(const QString& path, const QString& title) = 0;
 };
 

@@ -89,10 +89,12 @@ void OptionsDialog::showEvent(QShowEvent* event) {
 }
 
 void OptionsDialog::confirm() {
-    // Enter may confirm while a field still has the focus: its leaving rule
-    // applies first, so an emptied field is never stored.
-    for (QLineEdit* field : {historyLimitEdit_, remotePortEdit_, waitSecsEdit_}) {
-        normalize(field);
+    // The texts go unchanged: the fields' rules ran when they were left. Enter
+    // may confirm while a field that was just edited still has the focus; it
+    // is left now, so its rule applies to what was typed.
+    auto* focused = qobject_cast<QLineEdit*>(focusWidget());
+    if (focused && focused->isModified()) {
+        normalize(focused);
     }
     options_.historyLimit = historyLimitEdit_->text();
     options_.remotePort = remotePortEdit_->text();

@@ -1,6 +1,8 @@
 #include "gui/preview_browser.h"
 
+#include "desktop/preview_rules.h"
 #include "gui/controls.h"
+#include "gui/preview_page.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -38,18 +40,26 @@ void PrepareWebEngine() {
 
 QWebEngineView* NewPreviewBrowser(QWidget* parent) {
     auto* browser = NamedControl<QWebEngineView>(parent, "WebBrowser1");
+    browser->setPage(new PreviewPage(browser));
+    // Its menu would offer back, reload, source and saving: none belongs to a preview.
+    browser->setContextMenuPolicy(Qt::NoContextMenu);
     QObject::connect(browser, &QWebEngineView::loadFinished, browser, [] { EndNavigationWait(); });
     // A browser closed while it loads (frmImage) never completes its navigation.
     QObject::connect(browser, &QObject::destroyed, [] { EndNavigationWait(); });
     return browser;
 }
 
-void NavigatePreview(QWebEngineView* browser, const QString& url) {
+void NavigatePreview(QWebEngineView* browser, const QString& entry) {
+    auto* page = qobject_cast<PreviewPage*>(browser->page());
+    const QUrl location = PreviewLocation(entry);
+    if (!page || !IsPreviewScheme(location)) {
+        return;
+    }
     if (!navigationWaiting) {
         navigationWaiting = true;
         QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     }
-    browser->setUrl(QUrl(url));
+    page->showEntry(location);
 }
 
 }  // namespace pg

@@ -13,12 +13,14 @@ namespace pg {
 // already in the environment are kept.
 void PrepareWebEngine();
 
-// A browser named WebBrowser1 that ends the navigation hourglass whenever it
-// completes a navigation or is destroyed.
+// A browser named WebBrowser1 over a locked-down PreviewPage, which ends the
+// navigation hourglass whenever it completes a navigation or is destroyed.
 QWebEngineView* NewPreviewBrowser(QWidget* parent);
 
-// Shows the hourglass and navigates the browser to the URL. The hourglass is
-// program-wide and stays until a browser completes a navigation.
-void NavigatePreview(QWebEngineView* browser, const QString& url);
+// Shows the hourglass and loads the entry, without its user name and password,
+// into a browser made by NewPreviewBrowser; an entry of another scheme than
+// http, https or ftp is never loaded. The hourglass is program-wide and stays
+// until a browser completes a navigation.
+void NavigatePreview(QWebEngineView* browser, const QString& entry);
 
 }  // namespace pg

@@ -53,5 +53,28 @@ TEST(OptionsDialogTest, FieldsShowStoredValuesWholeLimitTypingAndNormalizeOnLeav
     EXPECT_EQ(store.values, saved);
 }
 
+// OK saves the three texts as they stand: a stored value that the rules
+// would change stays as it was unless its field was left (txtMax, which had
+// the focus). Enter in a field just edited leaves that field first.
+TEST(OptionsDialogTest, OkSavesTheTextsUnchangedExceptAFieldJustEdited) {
+    for (const auto& [edited, saved] :
+         {std::pair{"txtMax", u"007|abc|045"_s}, std::pair{"txtRemPort", u"7|80|045"_s}}) {
+        Options options{.historyLimit = u"007"_s, .remotePort = u"abc"_s, .waitSecs = u"045"_s};
+        FakeServices store;
+        OptionsDialog dialog(options, store);
+        dialog.show();
+        auto* field = dialog.findChild<QLineEdit*>(QString::fromLatin1(edited));
+        FocusByTab(field);
+        if (field->objectName() == u"txtRemPort"_s) {
+            field->selectAll();
+            QTest::keyClick(field, Qt::Key_Backspace);
+        }
+        QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_EQ(QStringList({options.historyLimit, options.remotePort, options.waitSecs}),
+                  saved.split(u'|'));
+        EXPECT_EQ(store.values.value(u"RemPort"_s), options.remotePort);
+    }
+}
+
 }  // namespace
 }  // namespace pg::test

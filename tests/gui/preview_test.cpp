@@ -1,6 +1,9 @@
 #include "gui_harness.h"
 
+#include "support/event_loop.h"
+
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QWebEngineView>
 
 namespace pg::test {
@@ -56,6 +59,84 @@ TEST(PreviewTest, PaneAndFullScreenFollowTheCurrentPreviewableEntry) {
     // Select All makes the first entry current once the list is its own again.
     h.child<QPushButton>("Command4")->click();
     EXPECT_TRUE(pane->isVisible());
+}
+
+// A page that tries to run script, reach another server (image, fetch,
+// WebSocket), refresh itself away and offer a link; entries of other schemes
+// that would run script, read local files or stop the program; an entry that
+// the server moves; one with credentials in it while the job has some. The
+// preview shows the entries it may, inert, follows the server's move, sends
+// no credentials, and nothing reaches the listener.
+TEST(PreviewTest, ShowsOnlyWebEntriesInertWithoutCredentialsOrNavigationAway) {
+    QTcpServer listener;  // any connection to it is a leak
+    ASSERT_TRUE(listener.listen(QHostAddress::LocalHost));
+    int reached = 0;
+    QObject::connect(&listener, &QTcpServer::newConnection, [&] { ++reached; });
+    const QString sink = u"127.0.0.1:%1"_s.arg(listener.serverPort());
+    const QString script =
+        uR"(<script>document.title='ran';new WebSocket('ws://%1/');
+        fetch('http://%1/fetch');location='/d/away.html'</script><img src=http://%1/img>)"_s.arg(
+            sink);
+    const QString hostile =
+        uR"(<title>inert</title><meta http-equiv=refresh
+        content='0;url=/d/away.html'><a href=/d/away.html style='display:block;height:99em'>)"_s;
+
+    MainWindowHarness h({{u"All"_s, u"1"_s}, {u"User"_s, u"alice"_s}, {u"Pwd"_s, u"secret"_s}});
+    ASSERT_TRUE(WriteFileBytes(h.path(u"local.html"_s), script.toUtf8()));
+    h.http.handle("/d/hostile.html",
+                  h.http.bytes({.body = (hostile + script).toUtf8(), .contentType = "text/html"}));
+    h.http.handle("/d/moved.html", [](const httplib::Request&, httplib::Response& res) {
+        res.status = 301;
+        res.set_header("Location", "/d/landing.html");
+    });
+    h.http.handle("/d/landing.html", h.http.bytes({.body = "-", .contentType = "text/html"}));
+    h.http.handle("/d/secret.gif",
+                  ScriptedServer::basicAuth("alice", "secret", h.http.bytes({.body = "GIF89a"})));
+    const QString server = h.http.url("");
+    h.extract({u"hostile.html"_s, u"moved.html"_s,
+               u"http://alice:secret@"_s + server.sliced(7) + u"/d/secret.gif"_s,
+               QUrl::fromLocalFile(h.path(u"local.html"_s)).toString(),
+               u"data:text/html,%3Cimg%20src=http://%1/data%3E//://x.html"_s.arg(sink),
+               u"file:///etc/."_s, u"view-source:"_s + server + u"/d/source.html"_s,
+               u"chrome://inducebrowsercrashforrealz/."_s, u"chrome://uithreadhang/."_s});
+    auto* list = h.child<QListView>("lstImages");
+    ASSERT_EQ(list->model()->rowCount(), 9);
+    auto* pane = h.child<QWebEngineView>("WebBrowser1");
+    const auto show = [&](int row) {
+        QSignalSpy loaded(pane, &QWebEngineView::loadFinished);
+        list->setCurrentIndex(list->model()->index(row, 0));
+        EXPECT_TRUE(loaded.wait(60000)) << row;
+    };
+    const auto leaked = [&] { return reached > 0 || !h.http.requests("/d/away.html").empty(); };
+    QString fullScreen;
+    OnNextModal(h.window.get(), [&](QWidget* modal) {
+        auto* browser = modal->findChild<QWebEngineView*>(u"WebBrowser1"_s);
+        EXPECT_TRUE(RunEventLoopUntil(
+            [&] { return !browser->url().isEmpty() && !browser->page()->isLoading(); }));
+        // Script, refresh and click would act within moments; give them time.
+        EXPECT_FALSE(RunEventLoopUntil(leaked, 1500));
+        fullScreen = browser->title();
+        QTest::keyClick(modal, Qt::Key_Escape);
+    });
+
+    show(0);
+    QTest::mouseClick(pane->focusProxy(), Qt::LeftButton, {}, QPoint(20, 20));
+    h.child<QPushButton>("cmdViewImage")->click();
+    EXPECT_EQ(pane->title() + u'|' + fullScreen, u"inert|inert"_s);
+    EXPECT_EQ(pane->url().toString(), server + u"/d/hostile.html"_s);
+    show(1);
+    EXPECT_EQ(pane->url().toString(), server + u"/d/landing.html"_s);
+    show(2);
+    ASSERT_FALSE(h.http.requests("/d/secret.gif").empty());
+    for (const ReceivedRequest& request : h.http.requests("/d/secret.gif")) {
+        EXPECT_EQ(request.header("Authorization"), "");
+    }
+    for (int row = 3; row < 9; ++row) {
+        list->setCurrentIndex(list->model()->index(row, 0));
+        h.child<QPushButton>("cmdViewImage")->click();  // would wait for a window
+        EXPECT_EQ(pane->url().toString(), server + u"/d/secret.gif"_s) << row;
+    }
+    EXPECT_FALSE(leaked());
 }
 
 // The field takes only a URL that was obtained; the status tells why not.
