@@ -39,8 +39,12 @@ long StatusKb(const std::string& field) {
 // A benchmark run never retries: a broken transfer is a failed run.
 class NoQuestions : public pg::TransferQuestions {
 public:
-    bool continueWithoutResume() override { return false; }
-    bool retryIncomplete(const QString&) override { return false; }
+    void askContinueWithoutResume(const pg::TransferItem&, Answer answer) override {
+        answer(false);
+    }
+    void askRetryIncomplete(const pg::TransferItem&, const QString&, Answer answer) override {
+        answer(false);
+    }
 };
 
 }  // namespace
@@ -70,12 +74,18 @@ int main(int argc, char** argv) {
     // Shows the window once, so its fonts and paint buffers count as before the transfer.
     window.transferStarted({url, target, 1, 1});
     QApplication::processEvents();
-    window.transferFinished({});
+    window.transferFinished({}, {});
     QApplication::processEvents();
     const long rssBefore = StatusKb("VmRSS");
     QElapsedTimer timer;
     timer.start();
-    const pg::BatchReport report = pg::RunBatch(services, job);
+    pg::BatchReport report;
+    pg::BatchRun batch(services, job, [&report](const pg::BatchReport& done) {
+        report = done;
+        QApplication::exit(0);
+    });
+    batch.start();
+    QApplication::exec();
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     QFile::remove(job.errorLogPath);
     if (report.downloaded != 1) {

@@ -8,6 +8,8 @@
 #include "download/cancel_request.h"
 #include "scan/file_list.h"
 
+#include <QCoreApplication>
+
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -48,7 +50,7 @@ QStringList SelectFiles(const QStringList& urls, const QString& contains) {
 }  // namespace
 
 int RunGet(PageFetcher& fetcher, Transport& transport, const CliOptions& options,
-           const QString& password, const QString& defaultLogPath, const CancelRequest& cancel,
+           const QString& password, const QString& defaultLogPath, CancelRequest& cancel,
            const InterruptWatch& interrupt) {
     const PageScanResult scan = ScanPageOf(fetcher, options, password);
     if (const int exitCode = PageScanExit(scan, interrupt); exitCode != ExitOk) {
@@ -60,20 +62,28 @@ int RunGet(PageFetcher& fetcher, Transport& transport, const CliOptions& options
                                    [&interrupt] { return interrupt.interrupted(); });
     BatchServices services{transport, progress, questions, cancel, {}};
 
-    BatchJob job;
-    job.urls = SelectFiles(scan.urls, options.contains);
-    job.directory = options.directory;
-    job.credentials = {options.userName, password};
-    job.pageUrl = options.url;
-    job.remotePort = options.port;
-    job.timeoutSecs = options.timeoutSecs;
-    job.errorLogPath = options.logFile.isEmpty() ? defaultLogPath : options.logFile;
+    JobSettings settings;
+    settings.url = options.url;
+    settings.directory = options.directory;
+    settings.userName = options.userName;
+    settings.password = password;
+    BatchJob job = MakeBatchJob(settings, SelectFiles(scan.urls, options.contains), options.port,
+                                options.timeoutSecs,
+                                options.logFile.isEmpty() ? defaultLogPath : options.logFile);
     job.incompleteMessage = u"Download incomplete - no retries left."_s;
-    const BatchReport report = RunBatch(services, job);
+    const QString logPath = job.errorLogPath;
+    // The batch runs on the program's one event loop, which ends with it.
+    BatchReport report;
+    BatchRun batch(services, std::move(job), [&report](const BatchReport& done) {
+        report = done;
+        QCoreApplication::exit(0);
+    });
+    batch.start();
+    QCoreApplication::exec();
 
     if (report.logError != 0) {
         progress.note(u"pagegleaner-cli: cannot %1 the error log %2: %3"_s.arg(
-            report.logCreated ? u"write"_s : u"create"_s, job.errorLogPath,
+            report.logCreated ? u"write"_s : u"create"_s, logPath,
             QString::fromLocal8Bit(std::strerror(report.logError))));
     }
     if (interrupt.interrupted()) {
@@ -91,7 +101,7 @@ int RunGet(PageFetcher& fetcher, Transport& transport, const CliOptions& options
     if (report.errorsLogged > 0) {
         // A log that missed a failure is no place to send anyone to.
         progress.note(u"Errors occurred while downloading - see %1"_s.arg(
-            report.logError == 0 ? job.errorLogPath : u"the lines above"_s));
+            report.logError == 0 ? logPath : u"the lines above"_s));
         return ExitFilesFailed;
     }
     progress.note(BatchStatusText(report));

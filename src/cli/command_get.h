@@ -3,7 +3,7 @@
 #include "cli/cli_options.h"
 
 namespace pg {
-struct CancelRequest;
+class CancelRequest;
 class PageFetcher;
 class Transport;
 }  // namespace pg
@@ -19,7 +19,7 @@ class InterruptWatch;
 // stderr. `cancel` is the request that the interrupt watch sets on Ctrl+C: it
 // cancels the current file and ends the batch. Returns the exit code.
 int RunGet(PageFetcher& fetcher, Transport& transport, const CliOptions& options,
-           const QString& password, const QString& defaultLogPath, const CancelRequest& cancel,
+           const QString& password, const QString& defaultLogPath, CancelRequest& cancel,
            const InterruptWatch& interrupt);
 
 }  // namespace pg::cli

@@ -48,8 +48,7 @@ int main(int argc, char** argv) {
     // and one between the two is still known when the batch would start.
     const InterruptWatch interrupt([&fetcher, &cancel] {
         fetcher.cancel();
-        cancel.CancelThis = true;
-        cancel.CancelAll = true;
+        cancel.request(true);
     });
     if (options.command == QLatin1String("get")) {
         pg::CurlTransport transport;

@@ -1,5 +1,7 @@
 #include "cli/retry_questions.h"
 
+#include "download/transfer_observer.h"
+
 #include <utility>
 
 namespace pg::cli {
@@ -7,19 +9,29 @@ namespace pg::cli {
 RetryBudgetQuestions::RetryBudgetQuestions(int retries, StopFn stopRequested)
     : retries_(retries), stopRequested_(std::move(stopRequested)) {}
 
-bool RetryBudgetQuestions::continueWithoutResume() {
-    return spend();
+void RetryBudgetQuestions::fileStarted(const TransferItem& item) {
+    used_[item.number] = 0;
 }
 
-bool RetryBudgetQuestions::retryIncomplete(const QString&) {
-    return spend();
+void RetryBudgetQuestions::fileEnded(const TransferItem& item) {
+    used_.erase(item.number);
 }
 
-bool RetryBudgetQuestions::spend() {
-    if ((stopRequested_ && stopRequested_()) || used_ >= retries_) {
+void RetryBudgetQuestions::askContinueWithoutResume(const TransferItem& item, Answer answer) {
+    answer(spend(item));
+}
+
+void RetryBudgetQuestions::askRetryIncomplete(const TransferItem& item, const QString&,
+                                              Answer answer) {
+    answer(spend(item));
+}
+
+bool RetryBudgetQuestions::spend(const TransferItem& item) {
+    int& used = used_[item.number];
+    if ((stopRequested_ && stopRequested_()) || used >= retries_) {
         return false;
     }
-    ++used_;
+    ++used;
     return true;
 }
 

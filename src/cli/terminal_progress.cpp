@@ -6,8 +6,7 @@
 #include "download/engine.h"
 #include "download/format.h"
 #include "download/progress_text.h"
-
-#include <QElapsedTimer>
+#include "download/steady_clock.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,14 +19,6 @@ namespace pg::cli {
 namespace {
 
 constexpr int kBarCells = 20;
-
-double SteadySeconds() {
-    static QElapsedTimer timer;
-    if (!timer.isValid()) {
-        timer.start();
-    }
-    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
-}
 
 }  // namespace
 
@@ -88,7 +79,7 @@ void TerminalProgress::transferStarted(const TransferItem& item) {
     current_ = {};
     current_.itemNumber = item.number;
     current_.itemCount = item.count;
-    current_.targetName = GetPathPart(item.targetPath, true, false);
+    current_.targetName = GetPathPart(item.targetPath, true);
     if (!terminal_) {
         line(prefix() + u' ' + item.url + u" -> "_s + item.targetPath);
     }
@@ -97,7 +88,7 @@ void TerminalProgress::transferStarted(const TransferItem& item) {
     }
 }
 
-void TerminalProgress::transferFinished(const TransferOutcome& outcome) {
+void TerminalProgress::transferFinished(const TransferItem&, const TransferOutcome& outcome) {
     endBar();
     if (outcome.completed()) {
         if (!terminal_) {
@@ -106,7 +97,8 @@ void TerminalProgress::transferFinished(const TransferOutcome& outcome) {
         }
         return;
     }
-    const QString why = !outcome.logMessage.isEmpty()                          ? outcome.logMessage
+    const QString message = LogMessage(outcome);
+    const QString why = !message.isEmpty()                                     ? message
                         : outcome.result == TransferOutcome::Result::Cancelled ? u"interrupted."_s
                                                                                : u"incomplete."_s;
     line(prefix() + u' ' + current_.targetName + u" failed: "_s + why);
@@ -116,13 +108,17 @@ void TerminalProgress::note(const QString& text) {
     line(text);
 }
 
-void TerminalProgress::statusChanged(const QString& text) {
-    if (text == QLatin1String("Resuming download...")) {
-        line(prefix() + u' ' + text);
+void TerminalProgress::phaseChanged(int, TransferPhase phase) {
+    if (phase == TransferPhase::Resuming) {
+        line(prefix() + u' ' + PhaseText(phase));
     }
 }
 
-void TerminalProgress::progressReset(qint64 total) {
+void TerminalProgress::waitingToRetry(int, int seconds) {
+    line(prefix() + u" server busy, asking again in "_s + FormatTime(seconds));
+}
+
+void TerminalProgress::progressReset(int, qint64 total) {
     current_.total = total;
     if (terminal_) {
         draw();

@@ -33,11 +33,12 @@ public:
     void note(const QString& text);
 
     void transferStarted(const TransferItem& item) override;
-    void statusChanged(const QString& text) override;
-    void sourceAndTarget(const QString&, const QString&, const QString&) override {}
-    void progressReset(qint64 total) override;
+    void phaseChanged(int itemNumber, TransferPhase phase) override;
+    void sourceAndTarget(int, const QString&, const QString&, const QString&) override {}
+    void progressReset(int itemNumber, qint64 total) override;
     void progressUpdated(const ProgressSnapshot& snapshot) override;
-    void transferFinished(const TransferOutcome& outcome) override;
+    void waitingToRetry(int itemNumber, int seconds) override;
+    void transferFinished(const TransferItem& item, const TransferOutcome& outcome) override;
 
 private:
     static constexpr double kRedrawInterval = 0.1;

@@ -1,16 +1,33 @@
 #pragma once
 
+#include <functional>
+
 namespace pg {
 
-// The user's request to stop. Only the progress window's buttons (and Escape)
-// and the command line's interrupt handler write it; the engine and the batch
-// read it. The progress window clears CancelThis when it opens for the next
-// file.
-struct CancelRequest {
+// The user's request to stop. The progress window's buttons (and Escape) and
+// the command line's interrupt handler make it; the batch hears it at once and
+// stops what runs, and reads it after each file. A new file starts with
+// CancelThis spent.
+class CancelRequest {
+public:
     bool CancelThis = false;  // stop the current file
     bool CancelAll = false;   // stop the current file and the batch
 
     bool stopsFile() const { return CancelThis || CancelAll; }
+
+    // Raises the request and tells the listener.
+    void request(bool all) {
+        CancelThis = true;
+        CancelAll = CancelAll || all;
+        if (listener_) {
+            listener_();
+        }
+    }
+    // Whoever runs the transfers listens (one at a time); empty to stop listening.
+    void setListener(std::function<void()> listener) { listener_ = std::move(listener); }
+
+private:
+    std::function<void()> listener_;
 };
 
 }  // namespace pg

@@ -217,8 +217,7 @@ QString ShortenLabel(int labelWidth, const TextWidthFn& measure, const QString& 
     return result;
 }
 
-QString GetPathPart(const QString& path, bool wantName, bool slash) {
-    Q_UNUSED(slash);  // the local separator is "/" too
+QString GetPathPart(const QString& path, bool wantName) {
     const qsizetype last = path.lastIndexOf(u'/');
     if (last < 0) {
         return path;

@@ -39,8 +39,7 @@ QString ShortenLabel(int labelWidth, const TextWidthFn& measure, const QString& 
 
 // Splits path at its last "/": with wantName the part after it (empty when the path
 // ends with "/"), otherwise the part up to and including it. A path without "/" is
-// returned whole. slash selects "/" rather than the local separator, which on this
-// platform is "/" as well.
-QString GetPathPart(const QString& path, bool wantName, bool slash);
+// returned whole. URLs and local paths share the separator on this platform.
+QString GetPathPart(const QString& path, bool wantName);
 
 }  // namespace pg

@@ -193,12 +193,6 @@ void Noted(const QString& path, bool added) {
 
 }  // namespace
 
-QString SystemErrorMessage(int errorNumber) {
-    return QStringLiteral("Error %1 : %2")
-        .arg(errorNumber)
-        .arg(QString::fromLocal8Bit(std::strerror(errorNumber)));
-}
-
 PartFile::PartFile(QString targetPath, const QString& url)
     : target_(std::move(targetPath)), urlDigest_(UrlDigest(url)) {}
 

@@ -68,7 +68,4 @@ private:
 // of the file's version `validator` (a free one is taken when it is in use).
 QString PartFilePath(const QString& targetPath, const QString& url, const QByteArray& validator);
 
-// The system's text for an error number, as "Error 28 : No space left on device".
-QString SystemErrorMessage(int errorNumber);
-
 }  // namespace pg

@@ -59,17 +59,33 @@ std::optional<qint64> ParseNumber(QByteArrayView text) {
     return value;
 }
 
-// An HTTP date: the usual form "Sun, 06 Nov 1994 08:49:37 GMT", or one of the
-// two obsolete forms that a client must still read.
-bool IsHttpDate(QByteArrayView text) {
+}  // namespace
+
+std::optional<QDateTime> ParseHttpDate(QByteArrayView text) {
     const QString date = QString::fromLatin1(text);
     const QLocale c = QLocale::c();
-    return c.toDateTime(date, u"ddd, dd MMM yyyy hh:mm:ss 'GMT'"_s).isValid() ||
-           c.toDateTime(date, u"dddd, dd-MMM-yy hh:mm:ss 'GMT'"_s).isValid() ||
-           c.toDateTime(date.simplified(), u"ddd MMM d hh:mm:ss yyyy"_s).isValid();
+    for (const auto& [form, value] : {std::pair{u"ddd, dd MMM yyyy hh:mm:ss 'GMT'"_s, date},
+                                      std::pair{u"dddd, dd-MMM-yy hh:mm:ss 'GMT'"_s, date},
+                                      std::pair{u"ddd MMM d hh:mm:ss yyyy"_s, date.simplified()}}) {
+        QDateTime parsed = c.toDateTime(value, form);
+        if (parsed.isValid()) {
+            parsed.setTimeSpec(Qt::UTC);
+            return parsed;
+        }
+    }
+    return std::nullopt;
 }
 
-}  // namespace
+std::optional<qint64> ParseRetryAfter(QByteArrayView value, const QDateTime& now) {
+    value = TrimBlanks(value);
+    if (const std::optional<qint64> seconds = ParseNumber(value)) {
+        return seconds;
+    }
+    if (const std::optional<QDateTime> date = ParseHttpDate(value)) {
+        return std::max<qint64>(0, now.secsTo(*date));
+    }
+    return std::nullopt;
+}
 
 std::optional<ContentRange> ParseContentRange(QByteArrayView value) {
     value = TrimBlanks(value);
@@ -149,7 +165,7 @@ QByteArray IfRangeValidator(QByteArrayView etag, QByteArrayView lastModified) {
         return TrimBlanks(etag).toByteArray();
     }
     lastModified = TrimBlanks(lastModified);
-    return IsHttpDate(lastModified) ? lastModified.toByteArray() : QByteArray();
+    return ParseHttpDate(lastModified) ? lastModified.toByteArray() : QByteArray();
 }
 
 void ResponseHead::addLine(QByteArrayView line) {

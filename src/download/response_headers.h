@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QList>
 #include <QtGlobal>
 
@@ -43,6 +44,14 @@ bool IsStrongETag(QByteArrayView value);
 // than spliced: the strong ETag, else the Last-Modified date (an HTTP date),
 // trimmed; empty when neither can serve (a weak ETag never does).
 QByteArray IfRangeValidator(QByteArrayView etag, QByteArrayView lastModified);
+
+// An HTTP date: the usual form "Sun, 06 Nov 1994 08:49:37 GMT", or one of the
+// two obsolete forms that a client must still read; in UTC.
+std::optional<QDateTime> ParseHttpDate(QByteArrayView text);
+
+// A Retry-After value as seconds from `now`: a number of seconds, or an HTTP
+// date (a date already past gives 0). Nothing when it is neither.
+std::optional<qint64> ParseRetryAfter(QByteArrayView value, const QDateTime& now);
 
 // The heads of the answers to one request as they arrive, line by line, with
 // the lines of redirects and interim (1xx) answers: each status line starts a

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "download/transfer_outcome.h"
+
 #include <QString>
 #include <QtGlobal>
 
 namespace pg {
-
-struct TransferOutcome;
 
 // One file of a batch.
 struct TransferItem {
@@ -29,22 +29,25 @@ struct ProgressSnapshot {
 };
 
 // Hears how each file of a batch goes: the progress window, or the command
-// line's progress lines. An observer may show only the latest values it was
+// line's progress lines. Each call names the file by its item number, since
+// several may run at once. An observer may show only the latest values it was
 // given; it must never slow the transfer down.
 class TransferObserver {
 public:
     virtual ~TransferObserver() = default;
     // A file starts: empty value labels, a fresh bar, the animation, the window shown.
     virtual void transferStarted(const TransferItem& item) = 0;
-    // "Getting file information...", "Resuming download...", "Saving:", "Download completed!"
-    virtual void statusChanged(const QString& text) = 0;
-    virtual void sourceAndTarget(const QString& urlName, const QString& host,
+    virtual void phaseChanged(int itemNumber, TransferPhase phase) = 0;
+    // The first answer came: what is fetched from where, and where it goes.
+    virtual void sourceAndTarget(int itemNumber, const QString& urlName, const QString& host,
                                  const QString& targetPath) = 0;
     // Bar value 0 and maximum total (-1: unknown length, the bar shows activity).
-    virtual void progressReset(qint64 total) = 0;
+    virtual void progressReset(int itemNumber, qint64 total) = 0;
     virtual void progressUpdated(const ProgressSnapshot& snapshot) = 0;
+    // A busy server asked to be asked again in `seconds`.
+    virtual void waitingToRetry(int itemNumber, int seconds) { (void)itemNumber, (void)seconds; }
     // The file has ended; the window closes.
-    virtual void transferFinished(const TransferOutcome& outcome) = 0;
+    virtual void transferFinished(const TransferItem& item, const TransferOutcome& outcome) = 0;
 };
 
 }  // namespace pg

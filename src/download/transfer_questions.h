@@ -2,18 +2,27 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace pg {
 
-// The two questions a transfer may ask.
+struct TransferItem;
+
+// The two questions a transfer may ask. The answer may come at once or later
+// from the event loop (a message box); the transfer waits for it.
 class TransferQuestions {
 public:
+    using Answer = std::function<void(bool yes)>;
+
     virtual ~TransferQuestions() = default;
-    // A new file starts (the command line gives each file its own retries).
-    virtual void transferStarted() {}
-    // "Unable to Resume Download": true to start the file over from its first byte.
-    virtual bool continueWithoutResume() = 0;
-    // "Download Incomplete": true to retry, resuming where the transfer stopped.
-    virtual bool retryIncomplete(const QString& timeLeftText) = 0;
+    // A file starts, and ends (the command line gives each file its own retries).
+    virtual void fileStarted(const TransferItem&) {}
+    virtual void fileEnded(const TransferItem&) {}
+    // "Unable to Resume Download": yes to start the file over from its first byte.
+    virtual void askContinueWithoutResume(const TransferItem& item, Answer answer) = 0;
+    // "Download Incomplete": yes to retry, resuming where the transfer stopped.
+    virtual void askRetryIncomplete(const TransferItem& item, const QString& timeLeftText,
+                                    Answer answer) = 0;
 };
 
 namespace QuestionText {

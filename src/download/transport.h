@@ -6,7 +6,6 @@
 #include <QString>
 #include <QtGlobal>
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -31,25 +30,45 @@ struct TransferError {
     int code = 0;
     QString text;
     bool noConnection = false;  // no connection to the host could be made for this request
+    bool headCut = false;       // the answer began but broke off inside its head
 };
 
-// A request under way. Waiting keeps the user interface alive; `stop` is asked
-// after every event the wait handles, so a cancel button ends the wait at once.
-class TransferSession {
-public:
-    using StopFn = std::function<bool()>;
-    enum class Wait { Answered, Failed, Stopped };
+class TransferSession;
 
-    struct Chunk {
-        enum Kind { Data, End, Broken, Stopped };
-        Kind kind = End;
-        const char* data = nullptr;  // valid until the next read
-        qint64 size = 0;
+// Hears one request's answer as it arrives. Every call comes from the event
+// loop, never from within Transport::start, and a listener may not destroy the
+// session from within answered() or received().
+class TransferListener {
+public:
+    enum class End {
+        Complete,  // the server ended the body cleanly
+        Broken,    // the connection broke off or stalled
+        NoAnswer,  // no answer came (error() says why)
+        Stopped,   // the listener asked to stop
+    };
+    // What to do with an answer whose head has arrived.
+    enum class Take {
+        Body,  // go on: the body follows through received()
+        Hold,  // keep the request as it is until TransferSession::resume()
+        Stop,  // end the request here (ended(Stopped) follows)
     };
 
-    virtual ~TransferSession() = default;  // cancels what is still under way
+    virtual ~TransferListener() = default;
+    // The answer's head has arrived: status, length, range and validator can
+    // be read.
+    virtual Take answered(TransferSession& session) = 0;
+    // The next piece of the body; false ends the request (ended(Stopped) follows).
+    virtual bool received(const char* data, qint64 size) = 0;
+    // The request is over; the last call for it. The listener may destroy the session here.
+    virtual void ended(End end) = 0;
+};
 
-    virtual Wait waitForResponse(const StopFn& stop) = 0;
+// A request under way. Destroying it ends the request without a further call
+// to its listener.
+class TransferSession {
+public:
+    virtual ~TransferSession() = default;
+
     // HTTP status of the answer; ftp outcomes are given as 200/206 (file there),
     // 404 (no such file) or 401 (login refused).
     virtual int statusCode() const = 0;
@@ -61,19 +80,21 @@ public:
     // which cannot make a resume conditional, the file's time as an HTTP
     // date: the engine compares it with the first answer's.
     virtual QByteArray validator() const = 0;
+    // A 429 or 503's Retry-After in seconds from now; -1 when there is none.
+    virtual int retryAfterSecs() const { return -1; }
     virtual QString remoteHost() const = 0;
-    // The next bytes of the body; End when the server ended it cleanly, Broken
-    // when the connection broke off or stalled.
-    virtual Chunk read(const StopFn& stop) = 0;
+    // The URL of the last request, after redirects.
+    virtual QString effectiveUrl() const = 0;
     virtual TransferError error() const = 0;
+    // Lets an answer that answered() held go on; called from the event loop.
+    virtual void resume() = 0;
 };
 
 class Transport {
 public:
     virtual ~Transport() = default;
-    virtual std::unique_ptr<TransferSession> start(const TransferRequest& request) = 0;
-    // Lets the user interface handle pending events.
-    virtual void processEvents() = 0;
+    virtual std::unique_ptr<TransferSession> start(const TransferRequest& request,
+                                                   TransferListener& listener) = 0;
 };
 
 }  // namespace pg

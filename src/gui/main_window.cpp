@@ -491,28 +491,30 @@ void MainWindow::downloadFiles() {
         browseFolderButton_->setFocus();
         return;
     }
-    if (!services_.transport) {
+    if (!services_.transport || batch_) {
         return;
     }
     hide();
-    ProgressWindow progress;
-    MessageBoxTransferQuestions boxes(&progress);
+    progressWindow_ = std::make_unique<ProgressWindow>();
+    questionBoxes_ = std::make_unique<MessageBoxTransferQuestions>(progressWindow_.get());
     TransferQuestions& questions =
-        services_.transferQuestions ? *services_.transferQuestions : boxes;
-    BatchServices batch{*services_.transport, progress, questions, progress.cancelRequest(), {}};
-    BatchJob batchJob;
-    batchJob.urls = fileList_->list().checkedEntries();
-    batchJob.directory = job.directory;
-    batchJob.credentials = {job.userName, job.password};
-    batchJob.pageUrl = job.url;
-    batchJob.remotePort = RemotePortFromOption(options_.remotePort);
-    batchJob.timeoutSecs = TimeoutSecsFromOption(options_.waitSecs);
-    batchJob.errorLogPath = services_.errorLogPath;
-    progressWindow_ = &progress;
-    const BatchReport report = RunBatch(batch, batchJob);
-    progressWindow_ = nullptr;
+        services_.transferQuestions ? *services_.transferQuestions : *questionBoxes_;
+    const BatchServices batchServices{
+        *services_.transport, *progressWindow_, questions, progressWindow_->cancelRequest(), {}};
+    batch_ = std::make_unique<BatchRun>(
+        batchServices,
+        MakeBatchJob(job, fileList_->list().checkedEntries(),
+                     RemotePortFromOption(options_.remotePort),
+                     TimeoutSecsFromOption(options_.waitSecs), services_.errorLogPath),
+        [this, url = job.url](const BatchReport& report) { batchFinished(url, report); });
+    batch_->start();
+}
 
-    history_.AddUrl(job.url, currentJob());
+void MainWindow::batchFinished(const QString& pageUrl, const BatchReport& report) {
+    batch_.reset();
+    questionBoxes_.reset();
+    progressWindow_.reset();
+    history_.AddUrl(pageUrl, currentJob());
     show();
     activateWindow();
     QApplication::beep();

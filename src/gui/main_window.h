@@ -8,6 +8,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QLabel;
@@ -19,8 +20,11 @@ class QWebEngineView;
 
 namespace pg {
 
+class BatchRun;
 class FileListModel;
+class MessageBoxTransferQuestions;
 class ProgressWindow;
+struct BatchReport;
 class RecentUrlsWindow;
 struct SelectionOutcome;
 
@@ -67,6 +71,8 @@ private:
     void showHelp();
     void chooseFolder();
     void downloadFiles();
+    // After a batch: the window back, the beep, the outcome and the log question.
+    void batchFinished(const QString& pageUrl, const BatchReport& report);
     void getUrlFromBrowser();
     void previewCurrentEntry();
     void viewFullScreen();
@@ -75,7 +81,10 @@ private:
     Options options_;
     UrlHistory history_;
     FileListModel* fileList_ = nullptr;
-    ProgressWindow* progressWindow_ = nullptr;  // while a batch runs
+    // While a batch runs: its progress window, question boxes and the batch.
+    std::unique_ptr<ProgressWindow> progressWindow_;
+    std::unique_ptr<MessageBoxTransferQuestions> questionBoxes_;
+    std::unique_ptr<BatchRun> batch_;
     RecentUrlsWindow* recentUrlsWindow_ = nullptr;
     // Steer the rewrite of the current URL's record: an edit of the file types,
     // user name or password since that field got the focus, and a record being

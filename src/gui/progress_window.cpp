@@ -112,11 +112,15 @@ void ProgressWindow::transferStarted(const TransferItem&) {
     }
 }
 
-void ProgressWindow::statusChanged(const QString& text) {
-    statusLabel_->setText(text);
+void ProgressWindow::phaseChanged(int, TransferPhase phase) {
+    statusLabel_->setText(PhaseText(phase));
 }
 
-void ProgressWindow::sourceAndTarget(const QString& urlName, const QString& host,
+void ProgressWindow::waitingToRetry(int, int seconds) {
+    statusLabel_->setText(u"Server busy - asking again in %1"_s.arg(FormatTime(seconds)));
+}
+
+void ProgressWindow::sourceAndTarget(int, const QString& urlName, const QString& host,
                                      const QString& targetPath) {
     sourceLabel_->setText(ShortenLabel(sourceLabel_->contentsRect().width(),
                                        MeasureFor(sourceLabel_), urlName + u" from "_s + host));
@@ -124,7 +128,7 @@ void ProgressWindow::sourceAndTarget(const QString& urlName, const QString& host
         ShortenLabel(targetLabel_->contentsRect().width(), MeasureFor(targetLabel_), targetPath));
 }
 
-void ProgressWindow::progressReset(qint64 total) {
+void ProgressWindow::progressReset(int, qint64 total) {
     // A snapshot of the previous attempt must not overwrite the fresh bar.
     refreshTimer_.stop();
     pending_ = false;
@@ -164,7 +168,7 @@ void ProgressWindow::setBar(qint64 received, qint64 total) {
     progressBar_->setValue(range.value);
 }
 
-void ProgressWindow::transferFinished(const TransferOutcome&) {
+void ProgressWindow::transferFinished(const TransferItem&, const TransferOutcome&) {
     refreshTimer_.stop();
     pending_ = false;
     animation_->stop();
@@ -174,10 +178,7 @@ void ProgressWindow::transferFinished(const TransferOutcome&) {
 void ProgressWindow::cancel(bool all) {
     statusLabel_->setText(u"Cancelling..."_s);
     animation_->stop();
-    cancel_.CancelThis = true;
-    if (all) {
-        cancel_.CancelAll = true;
-    }
+    cancel_.request(all);
 }
 
 void ProgressWindow::reject() {

@@ -25,20 +25,21 @@ class ProgressWindow : public QDialog, public TransferObserver {
 public:
     explicit ProgressWindow(QWidget* parent = nullptr);
 
-    // What the buttons ask for; the batch reads it.
-    const CancelRequest& cancelRequest() const { return cancel_; }
+    // What the buttons ask for; the batch listens to it.
+    CancelRequest& cancelRequest() { return cancel_; }
     // Stops the current file and the batch, as "Cancel all downloads" does.
     void cancelAll() { cancel(true); }
 
     void transferStarted(const TransferItem& item) override;
-    void statusChanged(const QString& text) override;
-    void sourceAndTarget(const QString& urlName, const QString& host,
+    void phaseChanged(int itemNumber, TransferPhase phase) override;
+    void sourceAndTarget(int itemNumber, const QString& urlName, const QString& host,
                          const QString& targetPath) override;
-    void progressReset(qint64 total) override;
+    void progressReset(int itemNumber, qint64 total) override;
     // Keeps the snapshot; the texts follow at most every kRefreshMs (the first
     // update after a reset at once).
     void progressUpdated(const ProgressSnapshot& snapshot) override;
-    void transferFinished(const TransferOutcome& outcome) override;
+    void waitingToRetry(int itemNumber, int seconds) override;
+    void transferFinished(const TransferItem& item, const TransferOutcome& outcome) override;
 
     static constexpr int kRefreshMs = 100;
 

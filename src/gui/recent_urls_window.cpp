@@ -30,10 +30,7 @@ constexpr int kClientHeight = 8175;
 
 RecentUrlsWindow::RecentUrlsWindow(UrlHistory& history, std::function<void(int index)> useRecord,
                                    QWidget* mainWindow)
-    : QDialog(),
-      history_(history),
-      useRecord_(std::move(useRecord)),
-      mainWindow_(mainWindow) {
+    : QDialog(), history_(history), useRecord_(std::move(useRecord)), mainWindow_(mainWindow) {
     setObjectName(u"frmURLs"_s);
     // A fixed frame with a title and a close button only.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -68,7 +65,8 @@ void RecentUrlsWindow::buildControls() {
     useSelectedButton_ = NamedButton(this, "Command2", u"Use &Selected URL"_s);
     useSelectedButton_->setDefault(true);
     closeButton_ = NamedButton(this, "Command1", u"C&lose"_s);
-    for (QPushButton* button : {selectContainingButton_, unselectAllButton_, useSelectedButton_, closeButton_}) {
+    for (QPushButton* button :
+         {selectContainingButton_, unselectAllButton_, useSelectedButton_, closeButton_}) {
         button->setFont(bold);
     }
 
@@ -91,8 +89,9 @@ void RecentUrlsWindow::buildControls() {
     setFixedSize(layout.apply());
 
     // Keyboard order of the controls.
-    const std::initializer_list<QWidget*> order = {urlListView_,    selectContainingButton_, searchEdit_,
-                                                   unselectAllButton_, useSelectedButton_, closeButton_};
+    const std::initializer_list<QWidget*> order = {urlListView_,       selectContainingButton_,
+                                                   searchEdit_,        unselectAllButton_,
+                                                   useSelectedButton_, closeButton_};
     for (auto it = order.begin(); it + 1 != order.end(); ++it) {
         setTabOrder(*it, *(it + 1));
     }
@@ -103,7 +102,8 @@ void RecentUrlsWindow::connectHandlers() {
     connect(useSelectedButton_, &QPushButton::clicked, this, &RecentUrlsWindow::useSelectedUrl);
     connect(closeButton_, &QPushButton::clicked, this, &RecentUrlsWindow::leave);
     connect(unselectAllButton_, &QPushButton::clicked, this, &RecentUrlsWindow::unselectAll);
-    connect(selectContainingButton_, &QPushButton::clicked, this, &RecentUrlsWindow::selectAllContaining);
+    connect(selectContainingButton_, &QPushButton::clicked, this,
+            &RecentUrlsWindow::selectAllContaining);
     connect(urlListView_, &QListView::doubleClicked, this, [this](const QModelIndex& index) {
         setCurrentRow(index.row());
         useSelectedUrl();

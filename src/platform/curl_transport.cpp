@@ -7,29 +7,30 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QLocale>
+#include <QPointer>
+#include <QTimer>
 #include <QUrl>
 
-#include <vector>
+#include <algorithm>
 
 namespace pg {
 
 namespace {
 
-// More than this waiting to be written pauses the transfer, so memory does not
-// grow with the file even when the disk is slower than the network. Small
-// enough that each write works from the CPU cache: larger buffers cost more in
-// copying than they save in calls.
-constexpr size_t kPauseAbove = 256u << 10;
+// The most libcurl hands over at once; each piece goes straight to the file.
 constexpr long kReceiveBuffer = 512L * 1024;
 
 struct SlistDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
+// One request; libcurl's callbacks on the event loop move it on and tell the
+// listener.
 class CurlSession : public TransferSession {
 public:
-    explicit CurlSession(const TransferRequest& request)
-        : stallMs_(request.timeoutSecs * 1000LL),
+    CurlSession(const TransferRequest& request, TransferListener& listener)
+        : listener_(listener),
+          stallMs_(request.timeoutSecs * 1000LL),
           ftp_(IsFtpUrl(request.url)),
           offset_(request.offset),
           host_(QUrl(request.url, QUrl::TolerantMode).host()) {
@@ -62,29 +63,13 @@ public:
                 curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers_.get());
             }
         }
-        CurlMulti::instance().add(h, [this](CURLcode code) {
-            done_ = true;
-            result_ = code;
-        });
+        CurlMulti::instance().add(h, [this](CURLcode code) { onDone(code); });
     }
 
     ~CurlSession() override {
         if (!done_) {
             CurlMulti::instance().remove(easy_.get());
         }
-    }
-
-    Wait waitForResponse(const StopFn& stop) override {
-        while (!answered() && !done_) {
-            if (stop()) {
-                return Wait::Stopped;
-            }
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        }
-        if (stop()) {
-            return Wait::Stopped;
-        }
-        return answered() ? Wait::Answered : Wait::Failed;
     }
 
     int statusCode() const override {
@@ -141,24 +126,35 @@ public:
 
     QString remoteHost() const override { return host_; }
 
-    Chunk read(const StopFn& stop) override {
-        current_.clear();
-        while (pending_.empty()) {
-            if (stop()) {
-                return {Chunk::Stopped};
-            }
-            if (done_) {
-                return {result_ == CURLE_OK ? Chunk::End : Chunk::Broken};
-            }
-            if (paused_) {
-                paused_ = false;
-                CurlMulti::instance().resume(easy_.get());
-                continue;
-            }
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QString effectiveUrl() const override {
+        char* url = nullptr;
+        curl_easy_getinfo(easy_.get(), CURLINFO_EFFECTIVE_URL, &url);
+        return url ? QString::fromUtf8(url) : QString();
+    }
+
+    int retryAfterSecs() const override {
+        const std::optional<qint64> seconds =
+            ParseRetryAfter(head_.value("Retry-After"), QDateTime::currentDateTimeUtc());
+        return seconds ? static_cast<int>(std::min<qint64>(*seconds, 1 << 30)) : -1;
+    }
+
+    void resume() override {
+        if (!held_) {
+            return;
         }
-        current_.swap(pending_);
-        return {Chunk::Data, current_.data(), static_cast<qint64>(current_.size())};
+        // From the event loop: resuming may hand the held data over, or end
+        // the request, at once.
+        QTimer::singleShot(0, [guard = QPointer<QObject>(&guard_), this] {
+            if (!guard) {
+                return;
+            }
+            held_ = false;
+            if (endHeld_) {
+                reportEnd();
+            } else {
+                CurlMulti::instance().resume(easy_.get());
+            }
+        });
     }
 
     TransferError error() const override {
@@ -166,6 +162,7 @@ public:
         if (!done_ || (result_ == CURLE_OK && headEnded())) {
             return error;
         }
+        error.headCut = !ftp_ && head_.status() > 0 && !head_.ended();
         // libcurl takes a connection cut inside the head for a clean end.
         const CURLcode code = stalled_              ? CURLE_OPERATION_TIMEDOUT
                               : result_ == CURLE_OK ? CURLE_RECV_ERROR
@@ -183,17 +180,41 @@ private:
     // ftp has no head to end.
     bool headEnded() const { return ftp_ || head_.ended(); }
 
-    bool answered() const {
-        if (received_) {
-            return true;
-        }
-        if (!done_) {
-            return false;
-        }
+    // Whether a request that has ended got an answer to take.
+    bool answeredAtEnd() const {
         if (ftp_) {
             return result_ == CURLE_OK || statusCode() != (offset_ > 0 ? 206 : 200);
         }
         return headEnded() && statusCode() > 0;
+    }
+
+    void onDone(CURLcode code) {
+        done_ = true;
+        result_ = code;
+        if (!stopped_ && !answered_ && answeredAtEnd()) {
+            answered_ = true;
+            switch (listener_.answered(*this)) {
+                case TransferListener::Take::Body:
+                    break;
+                case TransferListener::Take::Hold:
+                    held_ = endHeld_ = true;
+                    return;
+                case TransferListener::Take::Stop:
+                    stopped_ = true;
+                    break;
+            }
+        }
+        reportEnd();
+    }
+
+    // The last call to the listener, which may destroy this session.
+    void reportEnd() {
+        using End = TransferListener::End;
+        const End end = stopped_                           ? End::Stopped
+                        : !answered_                       ? End::NoAnswer
+                        : result_ == CURLE_OK && !stalled_ ? End::Complete
+                                                           : End::Broken;
+        listener_.ended(end);
     }
 
     static size_t onHeader(char* data, size_t size, size_t count, void* self) {
@@ -216,7 +237,7 @@ private:
     // so a stall after a burst of data would last longer than the time-out.
     static int onProgress(void* self, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
         auto* session = static_cast<CurlSession*>(self);
-        if (received != session->lastReceived_ || session->paused_ || !session->connected_) {
+        if (received != session->lastReceived_ || session->held_ || !session->connected_) {
             session->lastReceived_ = received;
             session->idle_.start();
         } else if (session->stallMs_ > 0 && session->idle_.hasExpired(session->stallMs_)) {
@@ -229,42 +250,58 @@ private:
     static size_t onData(char* data, size_t size, size_t count, void* self) {
         auto* session = static_cast<CurlSession*>(self);
         const size_t bytes = size * count;
-        if (session->pending_.size() > kPauseAbove) {
-            session->paused_ = true;
+        if (session->stopped_) {
+            return 0;  // ends the transfer
+        }
+        if (session->held_) {
             return CURL_WRITEFUNC_PAUSE;
         }
-        session->received_ = true;
-        session->pending_.insert(session->pending_.end(), data, data + bytes);
+        if (!session->answered_) {
+            session->answered_ = true;
+            switch (session->listener_.answered(*session)) {
+                case TransferListener::Take::Body:
+                    break;
+                case TransferListener::Take::Hold:
+                    session->held_ = true;
+                    return CURL_WRITEFUNC_PAUSE;  // libcurl hands the data over again later
+                case TransferListener::Take::Stop:
+                    session->stopped_ = true;
+                    return 0;
+            }
+        }
+        if (!session->listener_.received(data, static_cast<qint64>(bytes))) {
+            session->stopped_ = true;
+            return 0;
+        }
         return bytes;
     }
 
+    TransferListener& listener_;
     std::unique_ptr<curl_slist, SlistDeleter> headers_;  // outlives easy_
     const qint64 stallMs_;
     CurlEasy easy_;
     const bool ftp_;
     const qint64 offset_;
     const QString host_;
-    std::vector<char> pending_;  // arrived, not yet handed out
-    std::vector<char> current_;  // handed out by the last read
+    QObject guard_;  // calls posted to the event loop die with the session
     ResponseHead head_;
     bool connected_ = false;  // a connection to the host stood for this request
     QElapsedTimer idle_;      // since anything last arrived
     curl_off_t lastReceived_ = 0;
     bool stalled_ = false;
-    bool received_ = false;
-    bool paused_ = false;
+    bool answered_ = false;  // the listener took the answer
+    bool held_ = false;      // the listener holds the answer back
+    bool endHeld_ = false;   // the request ended while the answer was held
+    bool stopped_ = false;   // the listener ended the request
     bool done_ = false;
     CURLcode result_ = CURLE_OK;
 };
 
 }  // namespace
 
-std::unique_ptr<TransferSession> CurlTransport::start(const TransferRequest& request) {
-    return std::make_unique<CurlSession>(request);
-}
-
-void CurlTransport::processEvents() {
-    QCoreApplication::processEvents();
+std::unique_ptr<TransferSession> CurlTransport::start(const TransferRequest& request,
+                                                      TransferListener& listener) {
+    return std::make_unique<CurlSession>(request, listener);
 }
 
 }  // namespace pg

@@ -8,8 +8,8 @@ namespace pg {
 // ftp). Every request asks for a byte range, also the first one (from 0).
 class CurlTransport : public Transport {
 public:
-    std::unique_ptr<TransferSession> start(const TransferRequest& request) override;
-    void processEvents() override;
+    std::unique_ptr<TransferSession> start(const TransferRequest& request,
+                                           TransferListener& listener) override;
 };
 
 }  // namespace pg

@@ -27,8 +27,8 @@ BatchReport Fetch(const QStringList& urls, const QString& files, const QString& 
     FakeUi ui{cancel};
     ui.retryAnswers = {true, true, true};
     ui.resumeAnswers = {true, true};
-    BatchServices services{transport, ui, ui, cancel, {}};
-    return RunBatch(services, {urls, files, {}, 80, 1, log, u"Download incomplete."_s, {}});
+    const BatchServices services{transport, ui, ui, cancel, {}};
+    return RunBatchToEnd(services, {urls, files, {}, 80, 1, log, u"Download incomplete."_s, {}});
 }
 
 // A correct answer: 200, or 206 from the asked offset (at most cap bytes; cap

@@ -1,6 +1,7 @@
 #include "download/engine.h"
 #include "gui/progress_window.h"
 #include "gui_harness.h"
+#include "support/event_loop.h"
 
 #include <QMessageBox>
 #include <QProgressBar>
@@ -20,16 +21,14 @@ TEST(DownloadCommandTest, AsksForAFolderThenRunsHiddenAndOffersTheErrorLog) {
     EXPECT_EQ(QApplication::focusWidget(), h.child("Command3"));
 
     h.child<QLineEdit>("Text4")->setText(h.path(u"files"_s));
-    bool hidden = false;  // the main window, once the transfers let events in
-    QTimer::singleShot(0, h.window.get(), [&] { hidden = !h.window->isVisible(); });
     QString asked;
     OnNextModal(h.window.get(), [&asked](QWidget* modal) {
         asked = modal->objectName();
         qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Yes)->click();
     });
     h.child<QPushButton>("Command1")->click();
-    EXPECT_TRUE(hidden);
-    EXPECT_TRUE(h.window->isVisible());
+    EXPECT_FALSE(h.window->isVisible());  // while the batch runs
+    EXPECT_TRUE(RunEventLoopUntil([&] { return h.window->isVisible(); }));
     EXPECT_EQ(h.status(), u"Errors occurred while downloading - please view error log file"_s);
     EXPECT_EQ(asked, u"ViewLogQuestion"_s);
     EXPECT_EQ(h.fakes.opened, QStringList{h.path(u"error.log"_s)});
@@ -55,7 +54,7 @@ TEST(ProgressWindowTest, CancelControlsAndTheNextFile) {
         EXPECT_TRUE(window.cancelRequest().CancelThis) << button;
         EXPECT_EQ(window.cancelRequest().CancelAll, cancelAll) << button;
         EXPECT_EQ(window.findChild<QLabel*>(u"StatusLabel"_s)->text(), u"Cancelling..."_s);
-        window.transferFinished({});
+        window.transferFinished({}, {});
         window.transferStarted({});
         EXPECT_FALSE(window.cancelRequest().CancelThis);
         EXPECT_EQ(bar->value(), 0);
