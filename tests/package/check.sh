@@ -87,7 +87,7 @@ grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/$id.metainfo.x
     fail "the AppStream release is not $version"
 for png in "$root"/usr/share/icons/hicolor/*x*/apps/"$id".png; do
     size=$(basename "$(dirname "$(dirname "$png")")")
-    file "$png" | grep -q "PNG image data, ${size/x/ x } " || fail "$png is not a $size PNG"
+    file "$png" | grep -q "PNG image data, ${size/x/ x }," || fail "$png is not a $size PNG"
 done
 
 step "lintian"
@@ -144,5 +144,35 @@ sleep 5
 kill -0 "$gui" 2>/dev/null || fail "pagegleaner ended at start: $(cat "$scratch/gui.log")"
 kill "$gui"
 echo "pagegleaner stayed up for 5 s"
+
+# On a display of its own: the page given on the command line is scanned, and
+# the current entry is previewed through the browser engine that the Qt
+# installation brings (QtWebEngineProcess), not one beside the program.
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$scratch/display" 2>"$scratch/xvfb.log" &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+[ -s "$scratch/display" ] || fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
+export DISPLAY=":$(cat "$scratch/display")"
+"$bin/pagegleaner" "$page" >"$scratch/gui-x.log" 2>&1 &
+gui=$!
+pids+=("$gui")
+main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Pagegleaner [0-9]' | head -1)
+[ -n "$main" ] || fail "no main window: $(cat "$scratch/gui-x.log")"
+# Extract, then Select All, which makes the first entry the current one.
+xdotool windowfocus --sync "$main" key --delay 200 alt+e
+sleep 2
+xdotool windowfocus --sync "$main" key --delay 200 alt+s
+engine=
+for _ in $(seq 60); do
+    for child in $(pgrep -P "$gui"); do
+        exe=$(readlink "/proc/$child/exe" || true)
+        [[ $exe == */QtWebEngineProcess ]] && engine=$exe && break 2
+    done
+    sleep 0.5
+done
+[ -n "$engine" ] || fail "the preview started no QtWebEngineProcess: $(cat "$scratch/gui-x.log")"
+[[ $engine != "$root"/* ]] || fail "QtWebEngineProcess came from the unpacked tree: $engine"
+echo "preview through $engine"
+kill -0 "$gui" 2>/dev/null || fail "pagegleaner ended: $(cat "$scratch/gui-x.log")"
 
 echo "package check passed: $deb"
