@@ -16,9 +16,17 @@ out=$(realpath "${2:-docs}")
 display=${SCREENSHOT_DISPLAY:-:57}
 magick=/usr/bin/convert
 
-scratch=$(mktemp -d)
+# A fixed folder, so that the download folder shown reads well.
+scratch=/tmp/pagegleaner-screenshots
+rm -rf "$scratch"
+mkdir -p "$scratch"
 pids=()
 cleanup() {
+    local status=$?
+    if [ "$status" -ne 0 ] && [ -f "$scratch/program.log" ]; then
+        echo "screenshots failed; the program said:" >&2
+        cat "$scratch/program.log" >&2
+    fi
     for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
         kill "${pids[i]}" 2>/dev/null || true
         wait "${pids[i]}" 2>/dev/null || true
@@ -41,9 +49,9 @@ for i in "${!names[@]}"; do
         "$site/$name.jpg"
     links+="<a href=\"$name.jpg\"><img src=\"$name.jpg\" width=\"120\"></a>"
 done
-head -c 30000000 /dev/zero >"$site/holiday-film.mp4"
+head -c 30000000 /dev/zero >"$site/holiday-film.mpeg"
 printf '%%PDF-1.4\n%%stand-in\n' >"$site/guide.pdf"
-links+='<a href="holiday-film.mp4">film</a> <a href="guide.pdf">guide</a> <a href="../about.html">about</a>'
+links+='<a href="holiday-film.mpeg">film</a> <a href="guide.pdf">guide</a> <a href="../about.html">about</a>'
 printf '<html><head><title>Gallery</title></head><body>%s</body></html>\n' "$links" >"$site/index.html"
 
 cat >"$scratch/serve.py" <<'PY'
@@ -51,11 +59,14 @@ import functools, http.server, sys, time
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     def copyfile(self, source, target):
-        if not self.path.endswith(".mp4"):
+        if not self.path.endswith(".mpeg"):
             return super().copyfile(source, target)
-        while chunk := source.read(16384):  # about 300 KB/s, so a transfer can be seen
-            target.write(chunk)
-            time.sleep(0.05)
+        try:
+            while chunk := source.read(16384):  # about 300 KB/s, so a transfer can be seen
+                target.write(chunk)
+                time.sleep(0.05)
+        except (BrokenPipeError, ConnectionResetError):
+            pass  # the transfer was cancelled
 
     def log_message(self, *args):
         pass
@@ -72,8 +83,8 @@ port=$(head -1 "$scratch/port")
 page="http://127.0.0.1:$port/gallery/index.html"
 
 # A user of its own: the last job and some recent pages.
-export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config"
-export XDG_DATA_HOME="$scratch/home/.local/share" XDG_CACHE_HOME="$scratch/home/.cache"
+export HOME="$scratch/home/ann" XDG_CONFIG_HOME="$scratch/home/ann/.config"
+export XDG_DATA_HOME="$HOME/.local/share" XDG_CACHE_HOME="$HOME/.cache"
 export XDG_RUNTIME_DIR="$scratch/runtime"
 mkdir -p "$XDG_CONFIG_HOME/Pagegleaner" "$XDG_DATA_HOME/Pagegleaner" "$HOME/Pictures/gallery"
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
@@ -82,13 +93,13 @@ cat >"$XDG_CONFIG_HOME/Pagegleaner/Pagegleaner.conf" <<CONF
 URL=$page
 DDir=$HOME/Pictures/gallery
 All=0
-FTypes="jpg,png,mp4"
+FTypes="jpg,png,mpeg"
 User=
 Pwd=
 Hide=0
 CONF
 {
-    printf '%s|%s|0|jpg,png,mp4|||\r\n' "$page" "$HOME/Pictures/gallery"
+    printf '%s|%s|0|jpg,png,mpeg|||\r\n' "$page" "$HOME/Pictures/gallery"
     printf 'https://photos.example.org/2024/summer/|%s|0|jpg|||\r\n' "$HOME/Pictures/summer"
     printf 'https://www.example.com/wallpapers/|%s|0|png,jpg|||\r\n' "$HOME/Pictures/wallpapers"
     printf 'ftp://ftp.example.net/pub/manuals/|%s|0|pdf|||\r\n' "$HOME/Documents/manuals"
@@ -105,43 +116,43 @@ unset WAYLAND_DISPLAY
 "$bin/pagegleaner" >"$scratch/program.log" 2>&1 &
 pids+=($!)
 
-window() { xdotool search --sync --onlyvisible --name "$1" | head -1; }
+# Windows are looked up by title each time: the main window is re-created
+# while the Recent URL List is shown.
+window() { timeout 30 xdotool search --sync --onlyvisible --name "$1" | head -1; }
 keys() {
-    local target=$1
+    local target
+    target=$(window "$1")
     shift
     xdotool windowfocus --sync "$target"
     xdotool key --delay 120 "$@"
 }
 shot() {
     sleep "${3:-1}"
-    import -window "$1" "$out/$2"
+    import -window "$(window "$1")" "$out/$2"
     echo "wrote $out/$2"
 }
 
-main=$(window '^Pagegleaner [0-9]')
+main='^Pagegleaner [0-9]'
+window "$main" >/dev/null
 sleep 2
-# Recent URL List: the "..." button after Text1 and "Get URL From Browser".
+# Recent URL List: the "..." button after Text1 and "Get URL From Browser";
+# closing it leaves the focus on that button.
 keys "$main" Tab Tab space
-recent=$(window 'Recent URL List')
-shot "$recent" recent-urls.png
-keys "$recent" Escape
+shot 'Recent URL List' recent-urls.png
+keys 'Recent URL List' Escape
 
-# Extract, then into the list: check three pictures, preview the third.
+# Extract, then nine steps on to the list: check three pictures, preview the third.
 keys "$main" alt+e
 sleep 3
-keys "$main" Tab Down space Down Down space Down space Up
+keys "$main" Tab Tab Tab Tab Tab Tab Tab Tab Tab Down space Down Down space Down space Up
 shot "$main" main-window.png 4
 
 keys "$main" alt+o
-options=$(window 'Options')
-shot "$options" options.png
-keys "$options" Escape
+shot 'Pagegleaner - Options' options.png
+keys 'Pagegleaner - Options' Escape
 
-# The film is the last but two of the list: check it alone and download it.
-keys "$main" alt+u Tab End Up Up space alt+d
-progress=$(window 'Pagegleaner - ')
-shot "$progress" progress-window.png 4
-keys "$progress" Tab space
+# The film is the last entry: check it alone and download it.
+keys "$main" alt+u End space alt+d
+shot 'holiday-film|^Pagegleaner$' progress-window.png 4
+keys 'holiday-film|^Pagegleaner$' Tab space
 sleep 2
-echo "program log:"
-cat "$scratch/program.log"
