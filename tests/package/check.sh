@@ -62,20 +62,10 @@ owners=$(awk '$2 != "root/root"' <<<"$listing")
 modes=$(awk '!($1 == "drwxr-xr-x" || $1 == "-rw-r--r--" ||
               ($1 == "-rwxr-xr-x" && $6 ~ /^\.\/usr\/bin\//))' <<<"$listing")
 [ -z "$modes" ] || fail "unexpected modes: $modes"
-wanted=(
-    usr/bin/pagegleaner usr/bin/pagegleaner-cli usr/share/pagegleaner/faq.fil
-    "usr/share/applications/$id.desktop" "usr/share/metainfo/$id.metainfo.xml"
-    "usr/share/icons/hicolor/scalable/apps/$id.svg"
-    usr/share/man/man1/pagegleaner.1.gz usr/share/man/man1/pagegleaner-cli.1.gz
-    usr/share/doc/pagegleaner/copyright usr/share/doc/pagegleaner/changelog.gz
-    usr/share/bash-completion/completions/pagegleaner-cli
-)
-for size in 16 24 32 48 64 128 256; do
-    wanted+=("usr/share/icons/hicolor/${size}x${size}/apps/$id.png")
-done
-for f in "${wanted[@]}"; do
-    grep -qxF "./$f" <<<"$files" || fail "the package lacks /$f"
-done
+source tests/package/installed_files.sh
+if ! diff -u <(installed_files "$id" | sed 's|^|./usr/|') <(grep -v '/$' <<<"$files" | LC_ALL=C sort); then
+    fail "the package's files differ from the expected ones (- expected, + packaged)"
+fi
 
 step "desktop entry, AppStream metadata"
 root="$scratch/root"
