@@ -6,8 +6,9 @@ JOBS ?= $(shell nproc)
 SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
+PACKAGE_DIR ?= build-package
 
-.PHONY: all deps configure build run test test-sanitize fuzz bench format check-format tidy clean
+.PHONY: all deps configure build run test test-sanitize fuzz bench package package-check format check-format tidy clean
 
 all: build
 
@@ -42,6 +43,15 @@ fuzz: deps
 bench: build
 	bash bench/run.sh $(BUILD_DIR)
 
+# The Debian package pagegleaner_VERSION_ARCH.deb, built in a folder of its own.
+package: deps
+	JOBS=$(JOBS) bash scripts/build-package.sh $(PACKAGE_DIR)
+
+# The package's files, control fields, metadata and lintian, and both programs
+# run from the unpacked package.
+package-check: package
+	bash tests/package/check.sh
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
@@ -55,4 +65,4 @@ tidy: build
 	git ls-files 'src/*.cpp' | xargs -P $(JOBS) -n 8 clang-tidy -p $(BUILD_DIR) --quiet
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(PACKAGE_DIR) pagegleaner_*.deb

@@ -13,6 +13,10 @@ packages=(
     nginx python3 python3-pyftpdlib openssl
     curl wget time
     clang-14 libclang-rt-14-dev clang-format clang-tidy
+    # manual pages and icons (built), the Debian package and its checks, screenshots
+    scdoc librsvg2-bin gzip
+    dpkg-dev file lintian desktop-file-utils appstream
+    xdotool imagemagick
 )
 
 missing=()

@@ -31,6 +31,7 @@ QString UsageText() {
         "                      [--password-file FILE] [--port N] [--timeout S] [--retries N]\n"
         "                      [--log FILE] URL\n"
         "  pagegleaner-cli browser-url\n"
+        "  pagegleaner-cli --version\n"
         "\n"
         "list prints the file URLs that the page links to, one per line.\n"
         "get downloads them into DIR, resuming broken transfers; progress and a summary\n"
@@ -65,6 +66,11 @@ ParseResult ParseCliArguments(const QStringList& arguments) {
     }
     if (arguments.first() == QLatin1String("--help") || arguments.first() == QLatin1String("-h")) {
         options.help = true;
+        result.options = options;
+        return result;
+    }
+    if (arguments.first() == QLatin1String("--version")) {
+        options.version = true;
         result.options = options;
         return result;
     }

@@ -32,6 +32,7 @@ struct CliOptions {
     int retries = 3;
     QString logFile;
     bool help = false;
+    bool version = false;
 };
 
 struct ParseResult {

@@ -8,6 +8,7 @@
 #include "platform/curl_transport.h"
 #include "platform/desktop_window_tree.h"
 #include "platform/program_paths.h"
+#include "version.h"
 
 #include <QCoreApplication>
 
@@ -27,6 +28,10 @@ int main(int argc, char** argv) {
     const CliOptions& options = *parsed.options;
     if (options.help) {
         std::fputs(UsageText().toLocal8Bit().constData(), stdout);
+        return ExitOk;
+    }
+    if (options.version) {
+        std::printf("pagegleaner-cli %s\n", PG_VERSION_STRING);
         return ExitOk;
     }
     if (options.command == QLatin1String("browser-url")) {

@@ -339,11 +339,14 @@ void MainWindow::updateCurrentRecord() {
     history_.UpdateCurrentRecord(currentJob());
 }
 
-void MainWindow::startUp() {
+void MainWindow::startUp(const QString& pageUrl) {
     setWindowTitle(u"Pagegleaner %1.%2"_s.arg(PG_VERSION_MAJOR).arg(PG_VERSION_MINOR));
     if (services_.settings) {
         applyJob(ReadJobSettings(*services_.settings));
         options_ = ReadOptions(*services_.settings);
+    }
+    if (!pageUrl.isEmpty()) {
+        urlEdit_->setText(pageUrl);
     }
     if (!services_.historyFilePath.isEmpty()) {
         ReadHistoryFile(services_.historyFilePath, history_);

@@ -37,7 +37,9 @@ public:
     ~MainWindow() override;
 
     // Caption, settings, URL history and welcome text; run before the first show.
-    void startUp();
+    // A page URL given on the command line replaces the stored one in the URL
+    // field, as if typed there; no history record changes.
+    void startUp(const QString& pageUrl = {});
 
 Q_SIGNALS:
     // The window has closed and the shut-down has run: the program may end.

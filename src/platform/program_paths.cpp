@@ -1,6 +1,9 @@
 #include "platform/program_paths.h"
 
+#include "program_layout.h"
+
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -13,6 +16,12 @@ namespace {
 QString DataFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            u"/Pagegleaner"_s;
+}
+
+// A folder given relative to the executable's folder.
+QString BesideProgram(const char* relative) {
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + u'/' +
+                           QString::fromUtf8(relative));
 }
 
 }  // namespace
@@ -31,11 +40,12 @@ QString ErrorLogPath() {
 }
 
 QString DataFilePath(const QString& name) {
-    const QString exeDir = QCoreApplication::applicationDirPath();
+    // Installed (any prefix) the file lies in share/pagegleaner; a build tree
+    // also has it beside the executable. No fixed path is tried: a copy
+    // installed elsewhere must not pick up another installation's files.
     const QString candidates[] = {
-        exeDir + u'/' + name,
-        exeDir + u"/../share/pagegleaner/"_s + name,
-        QStringLiteral(PG_DATA_INSTALL_DIR "/") + name,
+        BesideProgram(PG_DATA_DIR_FROM_BIN) + u'/' + name,
+        QCoreApplication::applicationDirPath() + u'/' + name,
     };
     for (const QString& path : candidates) {
         if (QFileInfo::exists(path)) {
@@ -43,6 +53,19 @@ QString DataFilePath(const QString& name) {
         }
     }
     return candidates[0];
+}
+
+QStringList AppIconFiles() {
+    const QString hicolor = BesideProgram(PG_ICON_DIR_FROM_BIN);
+    QStringList files;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const QString path =
+            u"%1/%2x%2/apps/%3.png"_s.arg(hicolor).arg(size).arg(QLatin1StringView(PG_APP_ID));
+        if (QFileInfo::exists(path)) {
+            files.append(path);
+        }
+    }
+    return files;
 }
 
 }  // namespace pg

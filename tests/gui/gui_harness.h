@@ -88,9 +88,10 @@ inline QString Marks(QListView* list) {
 // A main window over the fakes and a server on loopback, with urls.txt and
 // error.log in a fresh folder.
 struct MainWindowHarness {
-    // Shows the window over these stored settings and history file.
+    // Shows the window over these stored settings and history file, started
+    // with a page URL from the command line when one is given.
     explicit MainWindowHarness(const QMap<QString, QString>& stored = {},
-                               const QString& history = {}) {
+                               const QString& history = {}, const QString& pageUrl = {}) {
         fakes.values = stored;
         EXPECT_TRUE(WriteFileBytes(path(u"urls.txt"_s), history.toUtf8()));
         MainWindowServices services;
@@ -102,7 +103,7 @@ struct MainWindowHarness {
         services.errorLogPath = path(u"error.log"_s);
         services.windowTree = &desktop;
         window = std::make_unique<MainWindow>(services);
-        window->startUp();
+        window->startUp(pageUrl);
         window->show();
         FocusByTab(child("Text1"));
     }

@@ -101,5 +101,29 @@ TEST(JobFieldsTest, LeavingAnEditedFieldRewritesTheCurrentUrlsRecord) {
     }
 }
 
+// A page URL given at start (the menu entry's %u) replaces the stored URL and
+// keeps the rest of the stored job; it rewrites no record by itself, and the
+// record an edit rewrites afterwards is the given URL's.
+TEST(MainWindowTest, PageUrlGivenAtStartReplacesTheStoredOne) {
+    const QString a = u"http://a/|/a|0|gif|||\r\n"_s, b = u"http://b/|/b|1|jpg|||\r\n"_s;
+    for (const bool edit : {false, true}) {
+        MainWindowHarness h(
+            {{u"URL"_s, u"http://a/"_s}, {u"DDir"_s, u"/dl"_s}, {u"FTypes"_s, u"gif"_s}}, a + b,
+            u"http://b/"_s);
+        EXPECT_EQ(h.child<QLineEdit>("Text1")->text(), u"http://b/"_s);
+        EXPECT_EQ(h.child<QLineEdit>("Text4")->text() + h.child<QLineEdit>("Text3")->text(),
+                  u"/dlgif"_s);
+        FocusByTab(h.child("Text3"));
+        if (edit) {
+            QTest::keyClick(h.child("Text3"), Qt::Key_End);
+            QTest::keyClicks(h.child("Text3"), u",png"_s);
+        }
+        FocusByTab(h.child("Text5"));
+        h.window->close();
+        EXPECT_EQ(h.fakes.values[u"URL"_s], u"http://b/"_s);
+        EXPECT_EQ(h.historyFile(), edit ? a + u"http://b/|/dl|0|gif,png|||\r\n"_s : a + b);
+    }
+}
+
 }  // namespace
 }  // namespace pg::test
