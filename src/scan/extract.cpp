@@ -20,8 +20,9 @@ QString RootOf(const QString& url) {
     return slash < 0 ? url + QLatin1Char('/') : url.left(slash + 1);
 }
 
+// Letters, digits (mp3, 7z) and the few signs between "@" and "z".
 bool IsExtensionChar(QChar c) {
-    return c.unicode() >= 64 && c.unicode() <= 122;
+    return (c.unicode() >= 64 && c.unicode() <= 122) || (c >= u'0' && c <= u'9');
 }
 
 // True when the text just before position `end` is `pattern`, ASCII letters

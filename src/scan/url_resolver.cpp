@@ -23,6 +23,11 @@ bool Contains(QStringView value, char16_t c) {
            value.utf16() + value.size();
 }
 
+// Letters, digits (mp3, 7z) and the few signs between "@" and "z".
+bool IsExtensionChar(char16_t c) {
+    return (c >= 64 && c <= 122) || (c >= u'0' && c <= u'9');
+}
+
 bool HasSchemeSeparator(QStringView value) {
     for (qsizetype i = 0; i + 2 < value.size(); ++i) {
         if (value[i] == u':' && value[i + 1] == u'/' && value[i + 2] == u'/') {
@@ -54,8 +59,8 @@ const QString& FileUrlResolver::climbed(qsizetype levels) {
 }
 
 bool FileUrlResolver::wantedType(QStringView extension) const {
-    // The extension holds only characters 64 to 122, so lowering A-Z is all
-    // that toLower() would do.
+    // The extension holds only digits and characters 64 to 122, so lowering
+    // A-Z is all that toLower() would do.
     char16_t lower[16];
     if (extension.size() > qsizetype(std::size(lower))) {
         return types_.contains(extension.toString().toLower());
@@ -91,7 +96,7 @@ std::optional<QStringView> FileUrlResolver::resolve(QStringView value) {
         return std::nullopt;
     }
     qsizetype end = dot + 1;
-    while (end < value.size() && value[end].unicode() >= 64 && value[end].unicode() <= 122) {
+    while (end < value.size() && IsExtensionChar(value[end].unicode())) {
         ++end;
     }
     value.truncate(end);

@@ -58,7 +58,12 @@ TEST(ExtractFileUrls, EdgeCasesOfTheWalkAndTheBase) {
         {uR"(<img src="my file.htm">)"_s, {}, {}},
         {uR"(<img src="./d.png">)"_s, {}, u"d.png"_s},
         {u"<img src=../../up/i.gif>"_s, u"http://host/../up/i.gif"_s, u"http://host/../up/i.gif"_s},
-        {uR"(<img src="song.mp3">)"_s, {}, u"song.mp"_s},
+        {uR"(<img src="song.mp3">)"_s, {}, u"song.mp3"_s},
+        {uR"(<img src="archive.7z">)"_s, {}, u"archive.7z"_s},
+        {uR"(<img src="clip.h264">)"_s, {}, u"clip.h264"_s},
+        {uR"(<img src="a.7z;v">)"_s, {}, u"a.7z"_s},
+        {uR"(<img src="b.m4#t">)"_s, {}, u"b.m4"_s},
+        {uR"(<img src="c.2?1">)"_s, {}, u"c.2"_s},
         {uR"(<img src="x.js?1">)"_s, {}, u"x.js"_s},
         {uR"(<img src="a.c_d~">)"_s, {}, u"a.c_d"_s},
         {u"<img src=\"javascript:open('x.gif')\">"_s, {}, {}},
@@ -83,6 +88,9 @@ TEST(ExtractFileUrls, EdgeCasesOfTheWalkAndTheBase) {
         EXPECT_EQ(Extract(source, true), all) << source.toStdString();
     }
     EXPECT_EQ(Extract(u"<img src=a.gif>"_s, false, u"jpg, gif"_s), QString());  // not trimmed
+    EXPECT_EQ(Extract(u"<a href=s.mp3> <a href=v.MP4> <a href=a.7z> <a href=c.h264>"_s, false,
+                      u"mp3,mp4,7z"_s),
+              u"s.mp3 v.MP4 a.7z"_s);
     QStringList bases;
     for (const QString& page :
          {kPage, u"http://host"_s, u"http://host?q=a/b"_s, u"http://host/a/b?x/y?z"_s}) {
@@ -114,7 +122,8 @@ QByteArray NastyPage(std::mt19937& random, int pieces, QByteArray& contentType) 
     static const QStringList values =
         u"a.gif|A.GIF|a.htm|a.html|../x.png|./k.Gif|.../y.jpg|http://o/e.exe|mailto:m.gif|"
         u"JavaScript:j.gif|日本.png|\U0001F600.gif|\u212A.gif|k.gif|\u1E9E.gif|\u00DF.gif|"
-        u"\u017F.gif|s.gif|d\\x.jpg|x.js?1|p.php?id=5.jpg|/q.jpg|f.jpg?s=2|t.HtmA|ab"_s.split(u'|');
+        u"\u017F.gif|s.gif|d\\x.jpg|x.js?1|p.php?id=5.jpg|/q.jpg|f.jpg?s=2|t.HtmA|ab|s.mp3|"
+        u"a.7z;v|c.h264|v.Mp4"_s.split(u'|');
     static const QStringList junk = u"=|\"|'|\\| |>|\t|é|.|/|<p>"_s.split(u'|');
     const auto pick = [&random](const QStringList& list) { return list[random() % list.size()]; };
     QString text;
@@ -154,7 +163,7 @@ QByteArray NastyPage(std::mt19937& random, int pieces, QByteArray& contentType) 
 
 // Every 25th page has no text; every other page is cut at every byte.
 TEST(PageScanner, GivesWhatExtractFileUrlsGivesOnTheWholeText) {
-    const QString types = u"gif,png,,jpg,htma"_s;
+    const QString types = u"gif,png,,jpg,htma,mp4,7z"_s;
     std::mt19937 random(20240611);
     for (int page = 0; page < 400; ++page) {
         QByteArray contentType;
