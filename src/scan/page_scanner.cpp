@@ -7,6 +7,10 @@ PageScanner::PageScanner(const QString& pageUrl, bool allTypes, const QString& f
       walk_([this](QStringView value) { found(value); }),
       decoder_(walk_) {}
 
+void PageScanner::redirectedTo(const QString& url) {
+    resolver_.setPageUrl(url);
+}
+
 void PageScanner::bytes(QByteArrayView data, const QByteArray& contentType) {
     decoder_.add(data, contentType);
 }

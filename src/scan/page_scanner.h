@@ -20,6 +20,7 @@ class PageScanner : public PageBody {
 public:
     PageScanner(const QString& pageUrl, bool allTypes, const QString& fileTypesText);
 
+    void redirectedTo(const QString& url) override;
     void bytes(QByteArrayView data, const QByteArray& contentType) override;
     void text(QStringView text) override;
     // The page has ended: the file URLs in page order, each once.

@@ -46,6 +46,12 @@ FileUrlResolver::FileUrlResolver(const QString& pageUrl, bool allTypes,
       types_(allTypes ? QStringList() : FileTypeList(fileTypesText)),
       slashes_(base_.count(u'/')) {}
 
+void FileUrlResolver::setPageUrl(const QString& pageUrl) {
+    base_ = PageBaseUrl(pageUrl);
+    slashes_ = base_.count(u'/');
+    climbed_.clear();
+}
+
 const QString& FileUrlResolver::climbed(qsizetype levels) {
     // Beyond the base's own "/" count every climb gives the same root.
     const auto slot = static_cast<size_t>(std::min(levels, slashes_ + 1));

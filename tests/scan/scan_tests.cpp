@@ -273,6 +273,11 @@ TEST(ScanPage, EndsWithOneStatusPerOutcome) {
             std::tuple(scanStatus, urls, scanStatus == RequestFailed ? u"failure"_s : QString(),
                        scanStatus == BadPrefix ? QString() : url + u" me pw"_s));
     }
+    // Links of a page that moved are relative to where it ended up.
+    FakeFetcher moved;
+    moved.answer = {true, 200, u"<img src=a.gif> <img src=../b.gif>"_s, {}, u"http://h/d/"_s};
+    EXPECT_EQ(ScanPage(moved, {u"http://h/d"_s, {}, {}, false, u"gif"_s}).urls.join(u' '),
+              u"http://h/d/a.gif http://h/b.gif"_s);
     // The count label has no singular.
     EXPECT_EQ(ExtractedCountText(0) + u'|' + ExtractedCountText(1),
               u"No extracted file URLs|1 extracted file URLs"_s);
