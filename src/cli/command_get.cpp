@@ -67,7 +67,7 @@ int RunGet(PageFetcher& fetcher, Transport& transport, const CliOptions& options
     BatchServices services{transport, progress, questions, cancel, {}};
 
     BatchJob job;
-    job.urls = SelectFiles(scan.urls, options.contains);
+    job.urls = SelectFiles(scan.urls.toStringList(), options.contains);
     job.directory = options.directory;
     job.credentials = {options.userName, password};
     job.pageUrl = options.url;

@@ -405,25 +405,24 @@ void MainWindow::extractFileUrls() {
     PageFetcher& fetcher = *services_.pageFetcher;
     std::optional<HeldInput> held;  // the window waits without reacting; Esc calls the page off
     held.emplace([&fetcher] { fetcher.cancel(); });
-    const PageScanResult result =
-        ScanPage(fetcher, {url, userEdit_->text(), passwordEdit_->text(),
-                           allTypesCheck_->isChecked(), typesEdit_->text()});
+    PageScanResult result = ScanPage(fetcher, {url, userEdit_->text(), passwordEdit_->text(),
+                                               allTypesCheck_->isChecked(), typesEdit_->text()});
     held.reset();
     if (result.status == PageScanStatus::Extracted || result.status == PageScanStatus::NoneFound) {
-        fillFileList(result.urls);
-        countLabel_->setText(ExtractedCountText(static_cast<int>(result.urls.size())));
+        fillFileList(std::move(result.urls));
+        countLabel_->setText(ExtractedCountText(fileList_->rowCount()));
     }
     setStatusText(PageScanStatusText(result.status));
 }
 
-void MainWindow::fillFileList(const QStringList& urls) {
-    fileList_->setEntries(urls);
-    if (urls.isEmpty()) {
+void MainWindow::fillFileList(LinkList urls) {
+    fileList_->setEntries(std::move(urls));
+    if (fileList_->rowCount() == 0) {
         return;
     }
     // The widest entry sets the horizontal scroll range, as measured with the
     // list's font, plus room for the check box.
-    const int widest = WidestTextWidth(urls, fileListView_->font());
+    const int widest = WidestTextWidth(fileList_->list().entries(), fileListView_->font());
     const QStyle* style = fileListView_->style();
     const int checkBox = style->pixelMetric(QStyle::PM_IndicatorWidth) +
                          style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);

@@ -20,6 +20,7 @@ class QWebEngineView;
 namespace pg {
 
 class FileListModel;
+class LinkList;
 class ProgressWindow;
 class RecentUrlsWindow;
 struct SelectionOutcome;
@@ -59,7 +60,7 @@ private:
     void updateCurrentRecord();
 
     void extractFileUrls();
-    void fillFileList(const QStringList& urls);
+    void fillFileList(LinkList urls);
     void runSelection(
         const std::function<SelectionOutcome(const std::function<void(const QString&)>&)>& command);
     void applySelection(const SelectionOutcome& outcome);

@@ -120,6 +120,16 @@ QString ClimbLevels(const QString& u, qsizetype levels) {
     return root;
 }
 
+void ReplaceLoneSurrogates(char16_t* text, qsizetype size) {
+    for (qsizetype i = 0; i < size; ++i) {
+        if (QChar::isHighSurrogate(text[i]) && i + 1 < size && QChar::isLowSurrogate(text[i + 1])) {
+            ++i;
+        } else if (QChar::isSurrogate(text[i])) {
+            text[i] = QChar::ReplacementCharacter;
+        }
+    }
+}
+
 QString PageBaseUrl(const QString& pageUrl) {
     QString base = pageUrl;
     const qsizetype query = base.lastIndexOf(QLatin1Char('?'));
@@ -194,6 +204,7 @@ std::optional<QString> ResolveFileUrl(QString value, const QString& base, bool a
             return std::nullopt;
         }
     }
+    ReplaceLoneSurrogates(reinterpret_cast<char16_t*>(u.data()), u.size());
     return u;
 }
 

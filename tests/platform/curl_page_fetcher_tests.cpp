@@ -58,7 +58,8 @@ TEST(CurlPageFetcherTest, LinksOfARedirectedPageAreRelativeToWhereItEndedUp) {
          {std::pair{http.url("/files"), http.url("/")},
           std::pair{http.url("/old/p.htm"), http.url("/")}, std::pair{typed, typed.chopped(6)}}) {
         const PageScanResult result = ScanPage(fetcher, {url, {}, {}, false, u"jpg"_s});
-        EXPECT_EQ(result.urls.join(u' '), base + u"files/a.jpg "_s + base + u"b.jpg"_s)
+        EXPECT_EQ(result.urls.toStringList().join(u' '),
+                  base + u"files/a.jpg "_s + base + u"b.jpg"_s)
             << url.toStdString();
     }
 }
