@@ -32,6 +32,7 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QQuickWidget>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
@@ -116,6 +117,13 @@ void MainWindow::buildControls() {
     fileListView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     previewPane_ = NewPreviewBrowser(client);
     previewPane_->hide();
+    // The preview's page view is a Qt Quick view, which Qt can only compose
+    // into a window made for OpenGL. A window made for plain painting is made
+    // anew when the first preview opens, and vanishes meanwhile (black on a
+    // bare X server); a hidden Qt Quick view has it made right from the start.
+    auto* composition = new QQuickWidget(client);
+    composition->setObjectName(u"PreviewComposition"_s);
+    composition->hide();
     selectAllButton_ = NamedButton(client, "Command4", u"&Select All"_s);
     unselectAllButton_ = NamedButton(client, "Command5", u"&Unselect All"_s);
     viewFullScreenButton_ = NamedButton(client, "cmdViewImage", u"&View Full Screen"_s);
