@@ -139,7 +139,7 @@ done
 for name in extract select_all unselect_all select_containing; do
     printf "  %-18s %8s entries %8s ms\n" "$name" "${window_entries[$name]}" "$(median <<<"${window[$name]}")"
 done
-printf "  the list holds %s bytes a link (peak memory growth while listing)\n" \
+printf "  listing raised the peak memory by %s bytes a link\n" \
     "$(median <<<"${window[link_bytes]}")"
 
 echo

@@ -267,6 +267,11 @@ TEST(FileList, SelectionCommands) {
     for (const auto& [marks, command, done] : cases) {
         EXPECT_EQ(RunOnList(marks, command), done);
     }
+    // Letter case folds as Qt folds it beyond ASCII too: the Kelvin sign is a K.
+    FileList folded;
+    folded.setEntries(QStringList{u"a/k.gif"_s, u"a/\u212A.GIF"_s, u"b.png"_s});
+    EXPECT_EQ(folded.SelectAllContaining(u"K.G"_s).statusText, u"2 files selected"_s);
+    EXPECT_EQ(folded.SelectAllContaining(u"\u212A"_s).statusText, u"2 files selected"_s);
 }
 
 // Gives one prepared answer and records what was asked.
