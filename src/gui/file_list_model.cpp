@@ -20,7 +20,7 @@ public:
         for (const char byte : utf8) {
             const auto c = static_cast<uchar>(byte);
             if (c >= ascii_.size()) {
-                return of(QString::fromUtf8(utf8));
+                return of(LinkList::text(utf8));
             }
             sum += advance(c);
         }

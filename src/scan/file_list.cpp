@@ -23,7 +23,7 @@ public:
 
     bool in(QByteArrayView entry) {
         if (!ascii_ || !IsAscii(entry)) {
-            return QString::fromUtf8(entry).contains(text_, Qt::CaseInsensitive);
+            return LinkList::text(entry).contains(text_, Qt::CaseInsensitive);
         }
         entry_.resize(entry.size());
         std::transform(entry.begin(), entry.end(), entry_.begin(),

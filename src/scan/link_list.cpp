@@ -1,5 +1,7 @@
 #include "scan/link_list.h"
 
+#include <QStringDecoder>
+
 namespace pg {
 
 LinkList::LinkList(const QStringList& urls) {
@@ -12,6 +14,11 @@ QByteArrayView LinkList::utf8(qsizetype index) const {
     const auto i = static_cast<size_t>(index);
     const quint64 start = i == 0 ? 0 : ends_[i - 1];
     return QByteArrayView(text_.data() + start, static_cast<qsizetype>(ends_[i] - start));
+}
+
+QString LinkList::text(QByteArrayView utf8) {
+    return QStringDecoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom)
+        .decode(utf8);
 }
 
 QStringList LinkList::toStringList() const {

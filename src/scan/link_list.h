@@ -23,10 +23,14 @@ public:
     qsizetype size() const { return static_cast<qsizetype>(ends_.size()); }
     bool isEmpty() const { return ends_.empty(); }
     QByteArrayView utf8(qsizetype index) const;
-    QString at(qsizetype index) const { return QString::fromUtf8(utf8(index)); }
+    QString at(qsizetype index) const { return text(utf8(index)); }
     QStringList toStringList() const;
     // The bytes of every URL together.
     qsizetype textBytes() const { return static_cast<qsizetype>(text_.size()); }
+
+    // UTF-8 as text, a leading U+FEFF kept (QString::fromUtf8 takes it for a
+    // byte-order mark and drops it).
+    static QString text(QByteArrayView utf8);
 
     void append(QStringView url);
     void appendUtf8(QByteArrayView url);

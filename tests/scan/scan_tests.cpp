@@ -123,7 +123,7 @@ QByteArray NastyPage(std::mt19937& random, int pieces, QByteArray& contentType) 
         u"a.gif|A.GIF|a.htm|a.html|../x.png|./k.Gif|.../y.jpg|http://o/e.exe|mailto:m.gif|"
         u"JavaScript:j.gif|日本.png|\U0001F600.gif|\u212A.gif|k.gif|\u1E9E.gif|\u00DF.gif|"
         u"\u017F.gif|s.gif|d\\x.jpg|x.js?1|p.php?id=5.jpg|/q.jpg|f.jpg?s=2|t.HtmA|ab|s.mp3|"
-        u"a.7z;v|c.h264|v.Mp4|\xD83D.gif|\xDC00.GIF"_s.split(u'|');
+        u"a.7z;v|c.h264|v.Mp4|\xD83D.gif|\xDC00.GIF|\uFEFFhttp://o/f.gif"_s.split(u'|');
     static const QStringList junk = u"=|\"|'|\\| |>|\t|é|.|/|<p>"_s.split(u'|');
     const auto pick = [&random](const QStringList& list) { return list[random() % list.size()]; };
     QString text;
