@@ -6,6 +6,8 @@
 DIR/scan.html   a page of about PAGE_MB megabytes (default 100): per line one
                 <p> of filler text, an <a href> and an <img src>; every other
                 link repeats an earlier one, so half the links are distinct
+DIR/unique.html a page of about PAGE_MB megabytes of distinct links, one
+                <img src> a line: the memory a link takes
 DIR/small/      SMALL_FILES files (default 2000) of 1 to 50 KB
 DIR/small.html  a page linking each small file once
 DIR/small.txt   their URLs relative to the server root, for wget -i
@@ -43,6 +45,14 @@ with open(os.path.join(out, "scan.html"), "w", encoding="ascii", newline="\n") a
         page.write(line)
         written += len(line)
     page.write("</body></html>\n")
+
+with open(os.path.join(out, "unique.html"), "w", encoding="ascii", newline="\n") as page:
+    written = n = 0
+    while written < target:
+        line = f'<img src="p{n}.gif">\n'
+        page.write(line)
+        written += len(line)
+        n += 1
 
 small = os.path.join(out, "small")
 os.makedirs(small, exist_ok=True)

@@ -8,6 +8,8 @@
 #   <a href> and an <img src> per line; about 150,000 distinct links among
 #   300,000): seconds, MB/s and peak memory, beside `curl -o /dev/null` and
 #   `curl | grep -oiE '(href|src)=...' | sort -u` on the same page;
+# - the same command on a 100 MB page of distinct links (about 4 million):
+#   peak memory, and how many bytes that is a link beside the bytes of a URL;
 # - the same command on a packed page (2 MB) that unpacks to 2 GiB: refused at
 #   1 GiB, with the time and memory that took;
 # - the main window (offscreen) listing a page of 1,000,000 links, and Select
@@ -106,6 +108,20 @@ for way in "${ways[@]}"; do
 done
 echo "(MB = 10^6 bytes; grep counts attribute texts, list the distinct file URLs)"
 
+# Memory a link takes: the peak beyond that of a page of a few links.
+unique_peaks=""
+for _ in $(seq "$runs"); do
+    read -r s p x <<<"$(timed "$cli" list --all "$base/unique.html")"
+    [[ "$x" == 0 ]] || { echo "run_scan.sh: list of unique.html failed:" >&2; cat "$work/err.txt" >&2; exit 1; }
+    unique_peaks+="$p "
+done
+links="$(wc -l <"$work/out.txt")"
+url_bytes="$(($(wc -c <"$work/out.txt") - links))"
+read -r s small_peak x <<<"$(timed "$cli" list --all "$base/small.html")"
+awk -v p="$(median <<<"$unique_peaks")" -v b="$small_peak" -v n="$links" -v u="$url_bytes" 'BEGIN {
+    printf "\nunique.html, %d distinct links (a URL: %.1f bytes): peak %.1f MiB, %.1f bytes a link above the %.1f MiB of a small page\n",
+        n, u / n, p / 1024, (p - b) * 1024 / n, b / 1024 }'
+
 read -r s p x <<<"$(timed "$cli" list --all "$base/packed.html")"
 printf "\npacked page (%s bytes) that unpacks to 2 GiB: exit %s after %.2f s, peak %.1f MiB: %s\n" \
     "$(stat -c %s "$work/data/packed.html.gz")" "$x" "$s" "$(awk -v p="$p" 'BEGIN { print p / 1024 }')" \
@@ -116,13 +132,15 @@ echo "The main window, offscreen (window_bench; the page from memory):"
 declare -A window window_entries
 for _ in $(seq "$runs"); do
     while read -r name entries ms; do
-        window[$name]+="${ms#ms=} "
+        window[$name]+="${ms#*=} "
         window_entries[$name]="${entries#entries=}"
     done < <(QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work" "$window_bench" 1000000 100000)
 done
 for name in extract select_all unselect_all select_containing; do
     printf "  %-18s %8s entries %8s ms\n" "$name" "${window_entries[$name]}" "$(median <<<"${window[$name]}")"
 done
+printf "  listing raised the peak memory by %s bytes a link\n" \
+    "$(median <<<"${window[link_bytes]}")"
 
 echo
 echo "Many small files: $(wc -l <"$work/small-urls.txt") files of 1 to 50 KB, $runs runs per way ..."

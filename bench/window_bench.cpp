@@ -6,13 +6,16 @@
 //
 //   window_bench [LINKS] [ENTRIES]   (defaults: 1000000 links, 100000 entries)
 //
-// Prints one line per command: "NAME entries=N ms=T".
+// Prints one line per command: "NAME entries=N ms=T", and after the listing
+// "link_bytes entries=N bytes=B": how far the peak memory rose above what the
+// window held before, a link.
 #include "gui/main_window.h"
 #include "job/settings_store.h"
 #include "scan/page_fetch.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -49,6 +52,29 @@ public:
 private:
     QByteArray page_;
 };
+
+// A field of /proc/self/status in KiB ("VmRSS", "VmHWM": now and at the peak).
+long StatusKib(const char* field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    const QByteArray prefix = QByteArray(field) + ':';
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(prefix)) {
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong();
+        }
+    }
+    return 0;
+}
+
+// Starts the peak anew from the memory held now.
+void ResetPeak() {
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly)) {
+        clear.write("5");
+    }
+}
 
 template <typename T>
 T* Child(QWidget& window, const char* name) {
@@ -92,7 +118,11 @@ int main(int argc, char** argv) {
     auto* list = Child<QListView>(window, "lstImages");
 
     page.setLinks(links);
+    ResetPeak();
+    const long before = StatusKib("VmRSS");
     Time(window, "extract", links, [extract] { extract->click(); });
+    std::printf("link_bytes entries=%d bytes=%.0f\n", links,
+                links > 0 ? double(StatusKib("VmHWM") - before) * 1024 / links : 0.0);
     if (list->model()->rowCount() != links) {
         std::fprintf(stderr, "window_bench: %d entries listed, %d expected\n",
                      list->model()->rowCount(), links);

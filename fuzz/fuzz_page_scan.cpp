@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (qsizetype at = 0, n = 1; at < f[4].size(); at += n, n = n % 13 + 1) {
         scanner.bytes(QByteArrayView(f[4]).sliced(at, std::min(n, f[4].size() - at)), f[3]);
     }
-    Require(scanner.finish() == urls && scanner.sawText() == !page.isEmpty());
+    Require(scanner.finish().toStringList() == urls && scanner.sawText() == !page.isEmpty());
     // Each URL ends with a wanted extension, and is left out when one found
     // before it begins with it, case ignored.
     const QStringList types = pg::FileTypeList(typesText);

@@ -67,8 +67,8 @@ int RunGet(PageFetcher& fetcher, Transport& transport, const CliOptions& options
     settings.directory = options.directory;
     settings.userName = options.userName;
     settings.password = password;
-    BatchJob job = MakeBatchJob(settings, SelectFiles(scan.urls, options.contains), options.port,
-                                options.timeoutSecs,
+    BatchJob job = MakeBatchJob(settings, SelectFiles(scan.urls.toStringList(), options.contains),
+                                options.port, options.timeoutSecs,
                                 options.logFile.isEmpty() ? defaultLogPath : options.logFile);
     job.incompleteMessage = u"Download incomplete - no retries left."_s;
     const QString logPath = job.errorLogPath;

@@ -15,16 +15,23 @@ namespace {
 class CharacterAdvances {
 public:
     explicit CharacterAdvances(const QFont& font) : metrics_(font) { ascii_.fill(-1); }
+    qreal of(QByteArrayView utf8) {
+        qreal sum = 0;
+        for (const char byte : utf8) {
+            const auto c = static_cast<uchar>(byte);
+            if (c >= ascii_.size()) {
+                return of(LinkList::text(utf8));
+            }
+            sum += advance(c);
+        }
+        return sum;
+    }
     qreal of(QStringView text) {
         qreal sum = 0;
         for (qsizetype i = 0; i < text.size(); ++i) {
             const char16_t c = text[i].unicode();
             if (c < ascii_.size()) {
-                qreal& advance = ascii_[c];
-                if (advance < 0) {
-                    advance = metrics_.horizontalAdvance(QChar(c));
-                }
-                sum += advance;
+                sum += advance(c);
                 continue;
             }
             const qsizetype length = QChar::isHighSurrogate(c) && i + 1 < text.size() ? 2 : 1;
@@ -41,6 +48,14 @@ public:
     }
 
 private:
+    qreal advance(char16_t c) {
+        qreal& known = ascii_[c];
+        if (known < 0) {
+            known = metrics_.horizontalAdvance(QChar(c));
+        }
+        return known;
+    }
+
     QFontMetricsF metrics_;
     std::array<qreal, 128> ascii_;
     QHash<char32_t, qreal> others_;
@@ -62,7 +77,7 @@ private:
 
 FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent) {}
 
-void FileListModel::setEntries(QStringList entries) {
+void FileListModel::setEntries(LinkList entries) {
     const FlagRaised updating(updatingList_);
     beginResetModel();
     list_.setEntries(std::move(entries));
@@ -147,13 +162,13 @@ Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
            Qt::ItemNeverHasChildren;
 }
 
-int WidestTextWidth(const QStringList& texts, const QFont& font) {
+int WidestTextWidth(const LinkList& texts, const QFont& font) {
     constexpr size_t kLaidOut = 64;
     CharacterAdvances advances(font);
     using Sized = std::pair<qreal, qsizetype>;  // estimated width, index
     std::priority_queue<Sized, std::vector<Sized>, std::greater<>> widest;  // narrowest on top
     for (qsizetype i = 0; i < texts.size(); ++i) {
-        const Sized sized{advances.of(texts.at(i)), i};
+        const Sized sized{advances.of(texts.utf8(i)), i};
         if (widest.size() < kLaidOut) {
             widest.push(sized);
         } else if (sized.first > widest.top().first) {

@@ -24,7 +24,7 @@ public:
     bool updatingList() const { return updatingList_; }
 
     // Replaces the entries (all unchecked).
-    void setEntries(QStringList entries);
+    void setEntries(LinkList entries);
     void clear() { setEntries({}); }
     // The size of every row; an invalid size lets the view measure rows itself.
     void setRowSize(QSize size);
@@ -58,6 +58,6 @@ private:
 // sized by the advances of their characters, one lookup a character, and only
 // the few that come out widest are laid out (kerning moves a text's width by
 // far less than the spread it would take to pass over one of those).
-int WidestTextWidth(const QStringList& texts, const QFont& font);
+int WidestTextWidth(const LinkList& texts, const QFont& font);
 
 }  // namespace pg

@@ -32,6 +32,7 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QQuickWidget>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
@@ -116,6 +117,13 @@ void MainWindow::buildControls() {
     fileListView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     previewPane_ = NewPreviewBrowser(client);
     previewPane_->hide();
+    // The preview's page view is a Qt Quick view, which Qt can only compose
+    // into a window made for OpenGL. A window made for plain painting is made
+    // anew when the first preview opens, and vanishes meanwhile (black on a
+    // bare X server); a hidden Qt Quick view has it made right from the start.
+    auto* composition = new QQuickWidget(client);
+    composition->setObjectName(u"PreviewComposition"_s);
+    composition->hide();
     selectAllButton_ = NamedButton(client, "Command4", u"&Select All"_s);
     unselectAllButton_ = NamedButton(client, "Command5", u"&Unselect All"_s);
     viewFullScreenButton_ = NamedButton(client, "cmdViewImage", u"&View Full Screen"_s);
@@ -408,25 +416,24 @@ void MainWindow::extractFileUrls() {
     PageFetcher& fetcher = *services_.pageFetcher;
     std::optional<HeldInput> held;  // the window waits without reacting; Esc calls the page off
     held.emplace([&fetcher] { fetcher.cancel(); });
-    const PageScanResult result =
-        ScanPage(fetcher, {url, userEdit_->text(), passwordEdit_->text(),
-                           allTypesCheck_->isChecked(), typesEdit_->text()});
+    PageScanResult result = ScanPage(fetcher, {url, userEdit_->text(), passwordEdit_->text(),
+                                               allTypesCheck_->isChecked(), typesEdit_->text()});
     held.reset();
     if (result.status == PageScanStatus::Extracted || result.status == PageScanStatus::NoneFound) {
-        fillFileList(result.urls);
-        countLabel_->setText(ExtractedCountText(static_cast<int>(result.urls.size())));
+        fillFileList(std::move(result.urls));
+        countLabel_->setText(ExtractedCountText(fileList_->rowCount()));
     }
     setStatusText(PageScanStatusText(result.status));
 }
 
-void MainWindow::fillFileList(const QStringList& urls) {
-    fileList_->setEntries(urls);
-    if (urls.isEmpty()) {
+void MainWindow::fillFileList(LinkList urls) {
+    fileList_->setEntries(std::move(urls));
+    if (fileList_->rowCount() == 0) {
         return;
     }
     // The widest entry sets the horizontal scroll range, as measured with the
     // list's font, plus room for the check box.
-    const int widest = WidestTextWidth(urls, fileListView_->font());
+    const int widest = WidestTextWidth(fileList_->list().entries(), fileListView_->font());
     const QStyle* style = fileListView_->style();
     const int checkBox = style->pixelMetric(QStyle::PM_IndicatorWidth) +
                          style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);

@@ -22,6 +22,7 @@ namespace pg {
 
 class BatchRun;
 class FileListModel;
+class LinkList;
 class MessageBoxTransferQuestions;
 class ProgressWindow;
 struct BatchReport;
@@ -65,7 +66,7 @@ private:
     void updateCurrentRecord();
 
     void extractFileUrls();
-    void fillFileList(const QStringList& urls);
+    void fillFileList(LinkList urls);
     void runSelection(
         const std::function<SelectionOutcome(const std::function<void(const QString&)>&)>& command);
     void applySelection(const SelectionOutcome& outcome);

@@ -40,6 +40,14 @@ size_t Receive(char* data, size_t size, size_t count, void* target) {
         char* type = nullptr;
         curl_easy_getinfo(to.easy, CURLINFO_CONTENT_TYPE, &type);
         to.contentType = type ? QByteArray(type) : QByteArray("");
+        // Relative links of a page that was redirected are relative to where
+        // it ended up; a page that was not keeps the URL as typed.
+        long redirects = 0;
+        curl_easy_getinfo(to.easy, CURLINFO_REDIRECT_COUNT, &redirects);
+        if (redirects > 0 && curl_easy_getinfo(to.easy, CURLINFO_EFFECTIVE_URL, &url) == CURLE_OK &&
+            url) {
+            to.body->redirectedTo(QString::fromUtf8(url));
+        }
     }
     to.body->bytes(QByteArrayView(data, length), to.contentType);
     return size * count;

@@ -20,8 +20,9 @@ QString RootOf(const QString& url) {
     return slash < 0 ? url + QLatin1Char('/') : url.left(slash + 1);
 }
 
+// Letters, digits (mp3, 7z) and the few signs between "@" and "z".
 bool IsExtensionChar(QChar c) {
-    return c.unicode() >= 64 && c.unicode() <= 122;
+    return (c.unicode() >= 64 && c.unicode() <= 122) || (c >= u'0' && c <= u'9');
 }
 
 // True when the text just before position `end` is `pattern`, ASCII letters
@@ -119,6 +120,16 @@ QString ClimbLevels(const QString& u, qsizetype levels) {
     return root;
 }
 
+void ReplaceLoneSurrogates(char16_t* text, qsizetype size) {
+    for (qsizetype i = 0; i < size; ++i) {
+        if (QChar::isHighSurrogate(text[i]) && i + 1 < size && QChar::isLowSurrogate(text[i + 1])) {
+            ++i;
+        } else if (QChar::isSurrogate(text[i])) {
+            text[i] = QChar::ReplacementCharacter;
+        }
+    }
+}
+
 QString PageBaseUrl(const QString& pageUrl) {
     QString base = pageUrl;
     const qsizetype query = base.lastIndexOf(QLatin1Char('?'));
@@ -193,6 +204,7 @@ std::optional<QString> ResolveFileUrl(QString value, const QString& base, bool a
             return std::nullopt;
         }
     }
+    ReplaceLoneSurrogates(reinterpret_cast<char16_t*>(u.data()), u.size());
     return u;
 }
 

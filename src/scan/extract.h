@@ -26,6 +26,11 @@ QStringList FileTypeList(const QString& fileTypesText);
 std::optional<QString> ResolveFileUrl(QString value, const QString& base, bool allTypes,
                                       const QStringList& types);
 
+// Each lone surrogate in a URL (half of a pair, which a UTF-16 page can hold)
+// becomes U+FFFD, as undecodable bytes of a page do, so that the URL has a
+// UTF-8 form.
+void ReplaceLoneSurrogates(char16_t* text, qsizetype size);
+
 // Walks the page text for href=, src= and background= values (each preceded by a
 // blank), resolves them and gives the wanted file URLs once each, in the order
 // they first occur. A URL is left out when a URL already found begins with it,

@@ -10,6 +10,34 @@ QString FilesText(int count, const char* what) {
     return QString::number(count) + QLatin1String(what);
 }
 
+bool IsAscii(QByteArrayView text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return uchar(c) < 0x80; });
+}
+
+// Does the entry contain the text, letter case ignored as QString folds it?
+// ASCII in both is compared byte by byte, without making a QString.
+class ContainsText {
+public:
+    explicit ContainsText(const QString& text)
+        : text_(text), ascii_(IsAscii(text.toUtf8())), lowered_(text.toLower().toLatin1()) {}
+
+    bool in(QByteArrayView entry) {
+        if (!ascii_ || !IsAscii(entry)) {
+            return LinkList::text(entry).contains(text_, Qt::CaseInsensitive);
+        }
+        entry_.resize(entry.size());
+        std::transform(entry.begin(), entry.end(), entry_.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c; });
+        return QByteArrayView(entry_).contains(lowered_);
+    }
+
+private:
+    QString text_;
+    bool ascii_;
+    QByteArray lowered_;
+    QByteArray entry_;  // scratch
+};
+
 }  // namespace
 
 QStringList FileList::checkedEntries() const {
@@ -23,7 +51,7 @@ QStringList FileList::checkedEntries() const {
     return result;
 }
 
-void FileList::setEntries(QStringList entries) {
+void FileList::setEntries(LinkList entries) {
     entries_ = std::move(entries);
     checked_.assign(static_cast<size_t>(entries_.size()), 0);
     checkedCount_ = 0;
@@ -75,8 +103,9 @@ SelectionOutcome FileList::SelectAllContaining(const QString& searchText,
         progress(QStringLiteral("Selecting files..."));
     }
     int matches = 0;
+    ContainsText search(searchText);
     for (int i = 0; i < count(); ++i) {
-        if (entries_.at(i).contains(searchText, Qt::CaseInsensitive)) {
+        if (search.in(entries_.utf8(i))) {
             setChecked(i, true);
             ++matches;
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scan/link_list.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -26,14 +28,14 @@ public:
     using ProgressFn = std::function<void(const QString& text)>;
 
     int count() const { return static_cast<int>(entries_.size()); }
-    const QString& entry(int index) const { return entries_.at(index); }
-    const QStringList& entries() const { return entries_; }
+    QString entry(int index) const { return entries_.at(index); }
+    const LinkList& entries() const { return entries_; }
     bool isChecked(int index) const { return checked_.at(static_cast<size_t>(index)) != 0; }
     int checkedCount() const { return checkedCount_; }
     QStringList checkedEntries() const;
 
     // Replaces the entries; all unchecked.
-    void setEntries(QStringList entries);
+    void setEntries(LinkList entries);
     // Returns true when the mark changed.
     bool setChecked(int index, bool checked);
 
@@ -45,7 +47,7 @@ public:
     SelectionOutcome CheckChanged() const;
 
 private:
-    QStringList entries_;
+    LinkList entries_;
     std::vector<char> checked_;
     int checkedCount_ = 0;
 };

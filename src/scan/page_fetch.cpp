@@ -7,6 +7,9 @@ PageFetchResult PageFetcher::FetchPage(const QString& url, const QString& userNa
                                        const QString& password, PageBody& body) {
     PageFetchResult result = FetchPageSource(url, userName, password);
     if (result.retrieved()) {
+        if (!result.effectiveUrl.isEmpty() && result.effectiveUrl != url) {
+            body.redirectedTo(result.effectiveUrl);
+        }
         body.text(result.source);
     }
     result.source.clear();

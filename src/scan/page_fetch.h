@@ -25,6 +25,9 @@ struct PageFetchResult {
 class PageBody {
 public:
     virtual ~PageBody() = default;
+    // The page was redirected and came from this URL in the end; told before
+    // the first piece of the body.
+    virtual void redirectedTo(const QString& url) { Q_UNUSED(url); }
     virtual void bytes(QByteArrayView data, const QByteArray& contentType) = 0;
     virtual void text(QStringView text) = 0;
 };

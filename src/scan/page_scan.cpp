@@ -27,7 +27,7 @@ PageScanResult ScanPage(PageFetcher& fetcher, const PageScanRequest& request) {
         result.failureDetail = page.failure;
         return result;
     }
-    QStringList urls = scanner.finish();
+    LinkList urls = scanner.finish();
     if (!scanner.sawText()) {
         result.status = PageScanStatus::EmptyPage;
         return result;

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "scan/link_list.h"
+
 #include <QString>
-#include <QStringList>
 
 namespace pg {
 
@@ -27,7 +28,7 @@ enum class PageScanStatus {
 
 struct PageScanResult {
     PageScanStatus status = PageScanStatus::RequestFailed;
-    QStringList urls;       // the file URLs in page order, each once
+    LinkList urls;          // the file URLs in page order, each once
     QString failureDetail;  // why the request failed, for the command line
 };
 

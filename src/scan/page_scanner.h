@@ -1,15 +1,11 @@
 #pragma once
 
+#include "scan/found_urls.h"
+#include "scan/link_list.h"
 #include "scan/page_decoder.h"
 #include "scan/page_fetch.h"
-#include "scan/prefix_index.h"
 #include "scan/url_resolver.h"
 #include "scan/value_walk.h"
-
-#include <QStringList>
-
-#include <string>
-#include <vector>
 
 namespace pg {
 
@@ -20,25 +16,17 @@ class PageScanner : public PageBody {
 public:
     PageScanner(const QString& pageUrl, bool allTypes, const QString& fileTypesText);
 
+    void redirectedTo(const QString& url) override;
     void bytes(QByteArrayView data, const QByteArray& contentType) override;
     void text(QStringView text) override;
     // The page has ended: the file URLs in page order, each once.
-    QStringList finish();
+    LinkList finish();
     // True once the page gave any text (line breaks count).
     bool sawText() const { return sawText_ || decoder_.producedText(); }
 
 private:
-    void found(QStringView value);
-    void listFound();
-
     FileUrlResolver resolver_;
-    CaseInsensitivePrefixIndex listed_;
-    QStringList urls_;
-    // URLs found and not yet looked up, to look up in a batch.
-    std::u16string foundText_;
-    std::vector<qsizetype> foundEnds_;
-    std::vector<QStringView> foundViews_;
-    std::vector<char> added_;
+    FoundUrls found_;
     AttributeValueWalk walk_;
     PageTextDecoder decoder_;
     bool sawText_ = false;

@@ -23,6 +23,11 @@ bool Contains(QStringView value, char16_t c) {
            value.utf16() + value.size();
 }
 
+// Letters, digits (mp3, 7z) and the few signs between "@" and "z".
+bool IsExtensionChar(char16_t c) {
+    return (c >= 64 && c <= 122) || (c >= u'0' && c <= u'9');
+}
+
 bool HasSchemeSeparator(QStringView value) {
     for (qsizetype i = 0; i + 2 < value.size(); ++i) {
         if (value[i] == u':' && value[i + 1] == u'/' && value[i + 2] == u'/') {
@@ -41,6 +46,12 @@ FileUrlResolver::FileUrlResolver(const QString& pageUrl, bool allTypes,
       types_(allTypes ? QStringList() : FileTypeList(fileTypesText)),
       slashes_(base_.count(u'/')) {}
 
+void FileUrlResolver::setPageUrl(const QString& pageUrl) {
+    base_ = PageBaseUrl(pageUrl);
+    slashes_ = base_.count(u'/');
+    climbed_.clear();
+}
+
 const QString& FileUrlResolver::climbed(qsizetype levels) {
     // Beyond the base's own "/" count every climb gives the same root.
     const auto slot = static_cast<size_t>(std::min(levels, slashes_ + 1));
@@ -54,8 +65,8 @@ const QString& FileUrlResolver::climbed(qsizetype levels) {
 }
 
 bool FileUrlResolver::wantedType(QStringView extension) const {
-    // The extension holds only characters 64 to 122, so lowering A-Z is all
-    // that toLower() would do.
+    // The extension holds only digits and characters 64 to 122, so lowering
+    // A-Z is all that toLower() would do.
     char16_t lower[16];
     if (extension.size() > qsizetype(std::size(lower))) {
         return types_.contains(extension.toString().toLower());
@@ -91,7 +102,7 @@ std::optional<QStringView> FileUrlResolver::resolve(QStringView value) {
         return std::nullopt;
     }
     qsizetype end = dot + 1;
-    while (end < value.size() && value[end].unicode() >= 64 && value[end].unicode() <= 122) {
+    while (end < value.size() && IsExtensionChar(value[end].unicode())) {
         ++end;
     }
     value.truncate(end);

@@ -17,6 +17,9 @@ class FileUrlResolver {
 public:
     FileUrlResolver(const QString& pageUrl, bool allTypes, const QString& fileTypesText);
 
+    // Values from now on are joined to this page URL's directory.
+    void setPageUrl(const QString& pageUrl);
+
     // The full URL for the value, or nothing when the value is dropped. The
     // view stays valid until the next call.
     std::optional<QStringView> resolve(QStringView value);

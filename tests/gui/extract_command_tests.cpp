@@ -28,7 +28,7 @@ TEST(ExtractCommandTest, EscCallsThePageOffWhileOtherInputIsHeld) {
 // entries; it must come out as laying out every entry does.
 TEST(ExtractCommandTest, ListWidthIsTheWidestEntrysAsIfEveryEntryWereMeasured) {
     std::mt19937 random(7);
-    const QString letters = u"ilI1.jmMWw/_-AVTaoLYé日😀"_s;
+    const QStringList letters = u"i l I 1 . j m M W w / _ - A V T a o L Y é 日 😀"_s.split(u' ');
     QStringList texts(2000, u"http://h/"_s);
     int widest = 0;
     for (QString& text : texts) {

@@ -33,6 +33,16 @@ QStringList Records(const UrlHistory& history) {
     return records;
 }
 
+// The fields of a record as "url|directory|all|types|user|password", "~" for
+// each field left out.
+QString Loaded(const JobSettingsUpdate& u) {
+    const auto text = [](const std::optional<QString>& field) { return field.value_or(u"~"_s); };
+    return QStringList{
+        text(u.url),       text(u.directory), u.allTypes ? QString::number(*u.allTypes) : u"~"_s,
+        text(u.fileTypes), text(u.userName),  text(u.password)}
+        .join(u'|');
+}
+
 TEST(UrlHistory, FindUrlIsFirstCaseInsensitivePrefixMatchAndBecomesCurrent) {
     UrlHistory history = Make({u"http://Site/a/b.htm|"_s, u"http://site/a/|"_s, u"http://o/|"_s});
     const std::pair<QString, int> cases[] = {
@@ -44,33 +54,65 @@ TEST(UrlHistory, FindUrlIsFirstCaseInsensitivePrefixMatchAndBecomesCurrent) {
     }
 }
 
-// A new URL goes on top; a URL found among the records changes nothing on
-// add, and its record's settings on update.
-TEST(UrlHistory, AddUrlAndUpdateCurrentRecord) {
-    UrlHistory history = Make({u"http://s/a/b.htm|/old|0|jpg|||"_s, u"http://b/page.htm|old|"_s});
+// A new URL goes on top; a URL already there (the whole URL, letter case
+// ignored) changes nothing on add, and its record's settings on update. A URL
+// that only begins a stored one is another URL.
+TEST(UrlHistory, AddUrlAndUpdateCurrentRecordMatchTheWholeUrl) {
+    UrlHistory history = Make({u"http://s/a/b.htm|/old|0|jpg|||"_s, u"http://b/|old|"_s});
     JobSettings job{u"ignored"_s, u"/dl"_s, true, u"gif"_s, u"me"_s, u"pw"_s, true};
     EXPECT_TRUE(history.AddUrl(u"http://new/"_s, job));
-    EXPECT_FALSE(history.AddUrl(u"HTTP://S/a"_s, job));
+    EXPECT_FALSE(history.AddUrl(u"HTTP://S/a/B.htm"_s, job));
+    EXPECT_EQ(history.currentIndex(), 1);
     EXPECT_FALSE(history.AddUrl(u""_s, job));
+    EXPECT_TRUE(history.AddUrl(u"http://s/"_s, job));
     job = {u"http://B/"_s, u"/new"_s, true, u"exe"_s, {}, {}, false};
     EXPECT_TRUE(history.UpdateCurrentRecord(job));
-    for (const QString& unknown : {u"http://c/"_s, u""_s}) {
+    EXPECT_EQ(history.currentIndex(), 3);
+    for (const QString& unknown : {u"http://c/"_s, u""_s, u"http://s/a/"_s, u"http://b"_s}) {
         job.url = unknown;
         EXPECT_FALSE(history.UpdateCurrentRecord(job)) << unknown.toStdString();
+        EXPECT_EQ(history.currentIndex(), -1);
     }
     EXPECT_EQ(Records(history),
-              (QStringList{u"http://new/|/dl|1|gif|me|pw|"_s, u"http://s/a/b.htm|/old|0|jpg|||"_s,
-                           u"http://b/page.htm|/new|1|exe|||"_s}));
+              (QStringList{u"http://s/|/dl|1|gif|me|pw|"_s, u"http://new/|/dl|1|gif|me|pw|"_s,
+                           u"http://s/a/b.htm|/old|0|jpg|||"_s, u"http://b/|/new|1|exe|||"_s}));
 }
 
-// The fields of a record as "url|directory|all|types|user|password", "~" for
-// each field left out.
-QString Loaded(const JobSettingsUpdate& u) {
-    const auto text = [](const std::optional<QString>& field) { return field.value_or(u"~"_s); };
-    return QStringList{
-        text(u.url),       text(u.directory), u.allTypes ? QString::number(*u.allTypes) : u"~"_s,
-        text(u.fileTypes), text(u.userName),  text(u.password)}
-        .join(u'|');
+// A job goes into the file and comes back from it; the line is written as it
+// stands (a line without a "|" in its fields reads as it always did).
+TEST(HistoryFile, JobsComeBackWholeWithABarInAnyField) {
+    const QTemporaryDir dir(test::IsolatedRoot() + u"/XXXXXX"_s);
+    const QString path = dir.filePath(u"urls.txt"_s);
+    // URL, folder, all types, types, user, password; the line; the URL read back
+    const std::tuple<JobSettings, QByteArray, QString> cases[] = {
+        {{u"http://h/p"_s, u"/dl"_s, true, u"gif"_s, u"me"_s, u""_s},
+         "http://h/p|/dl|1|gif|me||",
+         u"http://h/p"_s},
+        {{u"http://h/p?a=1%7C"_s, u"C:\\d%25"_s, false, u"%"_s, u"\\"_s, u"%7C"_s},
+         "http://h/p?a=1%7C|C:\\d%25|0|%|\\|%7C|",
+         u"http://h/p?a=1%7C"_s},
+        {{u"http://h/p?q=a|b"_s, u"/d"_s, false, u"gif"_s, {}, {}},
+         "http://h/p?q=a%7Cb|/d|0|gif|||",
+         u"http://h/p?q=a%7Cb"_s},
+        {{u"http://h/"_s, u"/data/a|b"_s, false, u"gif,jpg"_s, u"alice"_s, u"ab|cd"_s},
+         "http://h/|/data/a%7Cb|0|gif,jpg|alice|ab%7Ccd|%7C|",
+         u"http://h/"_s},
+        {{u"u"_s, u"%7C|%25"_s, true, u"|"_s, u"|%|"_s, u"%"_s},
+         "u|%257C%7C%2525|1|%7C|%7C%25%7C|%25|%7C|",
+         u"u"_s}};
+    for (const auto& [job, line, url] : cases) {
+        UrlHistory history;
+        history.AddUrl(job.url, job);
+        ASSERT_TRUE(WriteHistoryFile(path, history, u"100"_s));
+        EXPECT_EQ(QString::fromUtf8(test::ReadFileBytes(path)), QString::fromUtf8(line + "\r\n"));
+        UrlHistory read;
+        ASSERT_TRUE(ReadHistoryFile(path, read));
+        EXPECT_EQ(
+            Loaded(read.LoadRecord(0)),
+            Loaded(
+                {url, job.directory, job.allTypes, job.fileTypes, job.userName, job.password, {}}))
+            << line.toStdString();
+    }
 }
 
 TEST(UrlHistory, LoadRecordAssignsTheFieldsEndedByABar) {

@@ -1,4 +1,5 @@
 #include "platform/curl_page_fetcher.h"
+#include "scan/page_scan.h"
 #include "support/qstring_printer.h"
 #include "support/raw_responder.h"
 #include "support/scripted_server.h"
@@ -34,6 +35,32 @@ TEST(CurlPageFetcherTest, DecodesPagesAndReportsFailures) {
         EXPECT_EQ(result.status, status);
         EXPECT_EQ(result.retrieved(), !source.isEmpty());
         EXPECT_EQ(result.source, source);
+    }
+}
+
+// A page that moved: its links are relative to where it ended up, after any
+// number of redirects; a page that did not move keeps the URL as typed.
+TEST(CurlPageFetcherTest, LinksOfARedirectedPageAreRelativeToWhereItEndedUp) {
+    ScriptedServer http;
+    const auto moved = [](std::string to) {
+        return [to](const httplib::Request&, httplib::Response& response) {
+            response.status = 301;
+            response.set_header("Location", to);
+        };
+    };
+    http.handle("/files", moved("/files/"));
+    http.handle("/old/p.htm", moved("/files"));
+    http.handle("/files/",
+                ScriptedServer::bytes({"<a href=a.jpg> <a href=../b.jpg>", "text/html"}));
+    CurlPageFetcher fetcher(5, 5);
+    const QString typed = http.url("/files/").replace(u"http:"_s, u"HTTP:"_s);
+    for (const auto& [url, base] :
+         {std::pair{http.url("/files"), http.url("/")},
+          std::pair{http.url("/old/p.htm"), http.url("/")}, std::pair{typed, typed.chopped(6)}}) {
+        const PageScanResult result = ScanPage(fetcher, {url, {}, {}, false, u"jpg"_s});
+        EXPECT_EQ(result.urls.toStringList().join(u' '),
+                  base + u"files/a.jpg "_s + base + u"b.jpg"_s)
+            << url.toStdString();
     }
 }
 

@@ -1,9 +1,9 @@
 #include "scan/extract.h"
 #include "scan/file_list.h"
+#include "scan/found_urls.h"
 #include "scan/page_fetch.h"
 #include "scan/page_scan.h"
 #include "scan/page_scanner.h"
-#include "scan/prefix_index.h"
 #include "support/qstring_printer.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +26,7 @@ QStringList Scanned(PageScanner& scanner, const QByteArray& body, const QByteArr
         size = std::min<qsizetype>(piece(), body.size() - at);
         scanner.bytes(QByteArrayView(body).sliced(at, size), contentType);
     }
-    return scanner.finish();
+    return scanner.finish().toStringList();
 }
 
 // ExtractFileUrls on kPage, checked against the page scanner fed three bytes at
@@ -58,7 +58,12 @@ TEST(ExtractFileUrls, EdgeCasesOfTheWalkAndTheBase) {
         {uR"(<img src="my file.htm">)"_s, {}, {}},
         {uR"(<img src="./d.png">)"_s, {}, u"d.png"_s},
         {u"<img src=../../up/i.gif>"_s, u"http://host/../up/i.gif"_s, u"http://host/../up/i.gif"_s},
-        {uR"(<img src="song.mp3">)"_s, {}, u"song.mp"_s},
+        {uR"(<img src="song.mp3">)"_s, {}, u"song.mp3"_s},
+        {uR"(<img src="archive.7z">)"_s, {}, u"archive.7z"_s},
+        {uR"(<img src="clip.h264">)"_s, {}, u"clip.h264"_s},
+        {uR"(<img src="a.7z;v">)"_s, {}, u"a.7z"_s},
+        {uR"(<img src="b.m4#t">)"_s, {}, u"b.m4"_s},
+        {uR"(<img src="c.2?1">)"_s, {}, u"c.2"_s},
         {uR"(<img src="x.js?1">)"_s, {}, u"x.js"_s},
         {uR"(<img src="a.c_d~">)"_s, {}, u"a.c_d"_s},
         {u"<img src=\"javascript:open('x.gif')\">"_s, {}, {}},
@@ -83,6 +88,9 @@ TEST(ExtractFileUrls, EdgeCasesOfTheWalkAndTheBase) {
         EXPECT_EQ(Extract(source, true), all) << source.toStdString();
     }
     EXPECT_EQ(Extract(u"<img src=a.gif>"_s, false, u"jpg, gif"_s), QString());  // not trimmed
+    EXPECT_EQ(Extract(u"<a href=s.mp3> <a href=v.MP4> <a href=a.7z> <a href=c.h264>"_s, false,
+                      u"mp3,mp4,7z"_s),
+              u"s.mp3 v.MP4 a.7z"_s);
     QStringList bases;
     for (const QString& page :
          {kPage, u"http://host"_s, u"http://host?q=a/b"_s, u"http://host/a/b?x/y?z"_s}) {
@@ -114,7 +122,8 @@ QByteArray NastyPage(std::mt19937& random, int pieces, QByteArray& contentType) 
     static const QStringList values =
         u"a.gif|A.GIF|a.htm|a.html|../x.png|./k.Gif|.../y.jpg|http://o/e.exe|mailto:m.gif|"
         u"JavaScript:j.gif|日本.png|\U0001F600.gif|\u212A.gif|k.gif|\u1E9E.gif|\u00DF.gif|"
-        u"\u017F.gif|s.gif|d\\x.jpg|x.js?1|p.php?id=5.jpg|/q.jpg|f.jpg?s=2|t.HtmA|ab"_s.split(u'|');
+        u"\u017F.gif|s.gif|d\\x.jpg|x.js?1|p.php?id=5.jpg|/q.jpg|f.jpg?s=2|t.HtmA|ab|s.mp3|"
+        u"a.7z;v|c.h264|v.Mp4|\xD83D.gif|\xDC00.GIF|\uFEFFhttp://o/f.gif"_s.split(u'|');
     static const QStringList junk = u"=|\"|'|\\| |>|\t|é|.|/|<p>"_s.split(u'|');
     const auto pick = [&random](const QStringList& list) { return list[random() % list.size()]; };
     QString text;
@@ -154,7 +163,7 @@ QByteArray NastyPage(std::mt19937& random, int pieces, QByteArray& contentType) 
 
 // Every 25th page has no text; every other page is cut at every byte.
 TEST(PageScanner, GivesWhatExtractFileUrlsGivesOnTheWholeText) {
-    const QString types = u"gif,png,,jpg,htma"_s;
+    const QString types = u"gif,png,,jpg,htma,mp4,7z"_s;
     std::mt19937 random(20240611);
     for (int page = 0; page < 400; ++page) {
         QByteArray contentType;
@@ -171,15 +180,44 @@ TEST(PageScanner, GivesWhatExtractFileUrlsGivesOnTheWholeText) {
     }
 }
 
-// Each text is added unless an entry begins with it.
-TEST(CaseInsensitivePrefixIndex, KeepsEntriesLongerThanAnEdgeLabel) {
-    const QString url = u"http://h/"_s + QString(70000, u'a') + u".gif"_s, part = url.left(66000);
-    CaseInsensitivePrefixIndex index;
-    QString added;
-    for (const QString& text : {url, part, url.toUpper(), url + u'x', part + u'b', part + u'B'}) {
-        added += index.addUnlessListed(text) ? u'1' : u'0';
+// Each URL is listed unless one found before it begins with it, letter case
+// folded as Qt folds it; URLs past the 16 a sort step takes, and longer than
+// seven bytes a level, go the same way.
+TEST(FoundUrls, ListsAUrlUnlessOneFoundBeforeBeginsWithIt) {
+    const QString longUrl = u"http://h/"_s + QString(70000, u'a') + u".gif"_s;
+    QStringList many, manyListed;
+    for (int i = 0; i < 40; ++i) {
+        many += {u"http://h/d/f%1.gif"_s.arg(i % 20), u"HTTP://H/D/F%1.GIF"_s.arg(39 - i)};
+        if (i < 20) {
+            manyListed += {u"http://h/d/f%1.gif"_s.arg(i), u"HTTP://H/D/F%1.GIF"_s.arg(39 - i)};
+        }
     }
-    EXPECT_EQ(added, u"100110"_s);
+    for (int i = 0; i < 40; ++i) {
+        many.append(u"http://h/d/F%1.gi"_s.arg(i));
+    }
+    many += {u"http://h/d/f"_s, u"http://h/d/f1.gifx"_s};
+    manyListed.append(u"http://h/d/f1.gifx"_s);
+    // found, listed
+    const std::pair<QStringList, QStringList> cases[] = {
+        {{u"a.html"_s, u"A.HTM"_s, u"a.htm"_s, u"a.h"_s}, {u"a.html"_s}},
+        {{u"a.h"_s, u"a.htm"_s, u"A.HTML"_s, u"a.html"_s}, {u"a.h"_s, u"a.htm"_s, u"A.HTML"_s}},
+        {{u"b/x.gif"_s, u"b/x.gifs"_s, u"b/x.gif"_s, u"B/X.GIFS"_s}, {u"b/x.gif"_s, u"b/x.gifs"_s}},
+        {{u"K.gif"_s, u"k.gif"_s, u"ß.gif"_s, u"ss.gif"_s, u"ẞ.GIF"_s},
+         {u"K.gif"_s, u"ß.gif"_s, u"ss.gif"_s}},
+        {{u"日本.png"_s, u"日本.pn"_s, u"😀.gif"_s, u"😀.GIF"_s}, {u"日本.png"_s, u"😀.gif"_s}},
+        {{u"x.gif"_s, {}, u"y.gif"_s}, {u"x.gif"_s, u"y.gif"_s}},
+        {{{}, u"x.gif"_s}, {{}, u"x.gif"_s}},
+        {{longUrl, longUrl.left(66000), longUrl.toUpper(), longUrl + u'x',
+          longUrl.left(66000) + u'b', longUrl.left(66000) + u'B'},
+         {longUrl, longUrl + u'x', longUrl.left(66000) + u'b'}},
+        {many, manyListed}};
+    for (const auto& [found, listed] : cases) {
+        FoundUrls urls;
+        for (const QString& url : found) {
+            urls.add(url);
+        }
+        EXPECT_EQ(urls.take().toStringList(), listed) << found.join(u' ').left(200).toStdString();
+    }
 }
 
 const QStringList kTwelve =
@@ -229,6 +267,11 @@ TEST(FileList, SelectionCommands) {
     for (const auto& [marks, command, done] : cases) {
         EXPECT_EQ(RunOnList(marks, command), done);
     }
+    // Letter case folds as Qt folds it beyond ASCII too: the Kelvin sign is a K.
+    FileList folded;
+    folded.setEntries(QStringList{u"a/k.gif"_s, u"a/\u212A.GIF"_s, u"b.png"_s});
+    EXPECT_EQ(folded.SelectAllContaining(u"K.G"_s).statusText, u"2 files selected"_s);
+    EXPECT_EQ(folded.SelectAllContaining(u"\u212A"_s).statusText, u"2 files selected"_s);
 }
 
 // Gives one prepared answer and records what was asked.
@@ -259,11 +302,17 @@ TEST(ScanPage, EndsWithOneStatusPerOutcome) {
         fetcher.answer = {answered, status, source, u"failure"_s, url};
         const PageScanResult result = ScanPage(fetcher, {url, u"me"_s, u"pw"_s, false, u"gif"_s});
         EXPECT_EQ(
-            std::tuple(result.status, result.urls.join(u' '), result.failureDetail,
+            std::tuple(result.status, result.urls.toStringList().join(u' '), result.failureDetail,
                        fetcher.requests.join(u',')),
             std::tuple(scanStatus, urls, scanStatus == RequestFailed ? u"failure"_s : QString(),
                        scanStatus == BadPrefix ? QString() : url + u" me pw"_s));
     }
+    // Links of a page that moved are relative to where it ended up.
+    FakeFetcher moved;
+    moved.answer = {true, 200, u"<img src=a.gif> <img src=../b.gif>"_s, {}, u"http://h/d/"_s};
+    EXPECT_EQ(
+        ScanPage(moved, {u"http://h/d"_s, {}, {}, false, u"gif"_s}).urls.toStringList().join(u' '),
+        u"http://h/d/a.gif http://h/b.gif"_s);
     // The count label has no singular.
     EXPECT_EQ(ExtractedCountText(0) + u'|' + ExtractedCountText(1),
               u"No extracted file URLs|1 extracted file URLs"_s);
