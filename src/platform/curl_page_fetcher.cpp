@@ -22,7 +22,8 @@ struct BodyTarget {
 
 size_t Receive(char* data, size_t size, size_t count, void* target) {
     auto& to = *static_cast<BodyTarget*>(target);
-    const auto length = static_cast<qint64>(size * count);
+    const size_t bytes = size * count;
+    const auto length = static_cast<qint64>(bytes);
     to.received += length;
     if (to.received > to.limit) {
         to.tooLarge = true;
