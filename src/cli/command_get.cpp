@@ -3,12 +3,11 @@
 #include "cli/command_list.h"
 #include "cli/interrupt_watch.h"
 #include "cli/retry_questions.h"
+#include "cli/run_loop.h"
 #include "cli/terminal_progress.h"
 #include "download/batch.h"
 #include "download/cancel_request.h"
 #include "scan/file_list.h"
-
-#include <QCoreApplication>
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -49,38 +48,11 @@ QStringList SelectFiles(const QStringList& urls, const QString& contains) {
 
 }  // namespace
 
-int RunGet(PageFetcher& fetcher, Transport& transport, const CliOptions& options,
-           const QString& password, const QString& defaultLogPath, CancelRequest& cancel,
-           const InterruptWatch& interrupt) {
-    const PageScanResult scan = ScanPageOf(fetcher, options, password);
-    if (const int exitCode = PageScanExit(scan, interrupt); exitCode != ExitOk) {
-        return exitCode;
-    }
+namespace {
 
-    TerminalProgress progress(::isatty(STDERR_FILENO) == 1, &WriteErr, TerminalWidth());
-    RetryBudgetQuestions questions(options.retries,
-                                   [&interrupt] { return interrupt.interrupted(); });
-    BatchServices services{transport, progress, questions, cancel, {}};
-
-    JobSettings settings;
-    settings.url = options.url;
-    settings.directory = options.directory;
-    settings.userName = options.userName;
-    settings.password = password;
-    BatchJob job = MakeBatchJob(settings, SelectFiles(scan.urls.toStringList(), options.contains),
-                                options.port, options.timeoutSecs,
-                                options.logFile.isEmpty() ? defaultLogPath : options.logFile);
-    job.incompleteMessage = u"Download incomplete - no retries left."_s;
-    const QString logPath = job.errorLogPath;
-    // The batch runs on the program's one event loop, which ends with it.
-    BatchReport report;
-    BatchRun batch(services, std::move(job), [&report](const BatchReport& done) {
-        report = done;
-        QCoreApplication::exit(0);
-    });
-    batch.start();
-    QCoreApplication::exec();
-
+// What the command line reports after a batch, and its exit code.
+int ReportBatch(const BatchReport& report, const QString& logPath, TerminalProgress& progress,
+                const InterruptWatch& interrupt) {
     if (report.logError != 0) {
         progress.note(u"pagegleaner-cli: cannot %1 the error log %2: %3"_s.arg(
             report.logCreated ? u"write"_s : u"create"_s, logPath,
@@ -106,6 +78,44 @@ int RunGet(PageFetcher& fetcher, Transport& transport, const CliOptions& options
     }
     progress.note(BatchStatusText(report));
     return ExitOk;
+}
+
+}  // namespace
+
+int RunGet(PageFetcher& fetcher, Transport& transport, const CliOptions& options,
+           const QString& password, const QString& defaultLogPath, CancelRequest& cancel,
+           const InterruptWatch& interrupt) {
+    TerminalProgress progress(::isatty(STDERR_FILENO) == 1, &WriteErr, TerminalWidth());
+    RetryBudgetQuestions questions(options.retries,
+                                   [&interrupt] { return interrupt.interrupted(); });
+    const BatchServices services{transport, progress, questions, cancel, {}};
+    JobSettings settings;
+    settings.url = options.url;
+    settings.directory = options.directory;
+    settings.userName = options.userName;
+    settings.password = password;
+    const QString logPath = options.logFile.isEmpty() ? defaultLogPath : options.logFile;
+
+    std::unique_ptr<PageScan> scan;
+    std::unique_ptr<BatchRun> batch;
+    return RunUntilFinished([&](const FinishFn& finish) {
+        const auto scanned = [&, finish](const PageScanResult& result) {
+            if (const int exitCode = PageScanExit(result, interrupt); exitCode != ExitOk) {
+                finish(exitCode);
+                return;
+            }
+            BatchJob job =
+                MakeBatchJob(settings, SelectFiles(result.urls.toStringList(), options.contains),
+                             options.port, options.timeoutSecs, logPath);
+            job.incompleteMessage = u"Download incomplete - no retries left."_s;
+            batch = std::make_unique<BatchRun>(
+                services, std::move(job), [&, finish](const BatchReport& report) {
+                    finish(ReportBatch(report, logPath, progress, interrupt));
+                });
+            batch->start();
+        };
+        scan = StartPageScan(fetcher, options, password, scanned);
+    });
 }
 
 }  // namespace pg::cli

@@ -1,6 +1,7 @@
 #include "cli/command_list.h"
 
 #include "cli/interrupt_watch.h"
+#include "cli/run_loop.h"
 #include "cli/terminal_text.h"
 #include "download/file_names.h"
 #include "scan/page_fetch.h"
@@ -11,10 +12,14 @@
 
 namespace pg::cli {
 
-PageScanResult ScanPageOf(PageFetcher& fetcher, const CliOptions& options,
-                          const QString& password) {
-    return ScanPage(fetcher,
-                    {options.url, options.userName, password, options.allTypes, options.types});
+std::unique_ptr<PageScan> StartPageScan(PageFetcher& fetcher, const CliOptions& options,
+                                        const QString& password, PageScan::DoneFn done) {
+    auto scan = std::make_unique<PageScan>(
+        fetcher,
+        PageScanRequest{options.url, options.userName, password, options.allTypes, options.types},
+        std::move(done));
+    scan->start();
+    return scan;
 }
 
 int PageScanExit(const PageScanResult& result, const InterruptWatch& interrupt) {
@@ -33,20 +38,33 @@ int PageScanExit(const PageScanResult& result, const InterruptWatch& interrupt) 
     return ExitPageFailed;
 }
 
-int RunList(PageFetcher& fetcher, const CliOptions& options, const QString& password,
-            const InterruptWatch& interrupt) {
-    const PageScanResult result = ScanPageOf(fetcher, options, password);
-    if (const int exitCode = PageScanExit(result, interrupt); exitCode != ExitOk) {
-        return exitCode;
-    }
+namespace {
+
+void PrintUrls(const LinkList& urls) {
     const bool terminal = ::isatty(STDOUT_FILENO) == 1;
-    for (const QString& url : result.urls) {
+    for (const QString& url : urls) {
         const QByteArray line = terminal ? TerminalBytes(url) : RequestUrlBytes(url);
         std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
         std::fputc('\n', stdout);
     }
     std::fflush(stdout);
-    return ExitOk;
+}
+
+}  // namespace
+
+int RunList(PageFetcher& fetcher, const CliOptions& options, const QString& password,
+            const InterruptWatch& interrupt) {
+    std::unique_ptr<PageScan> scan;
+    return RunUntilFinished([&](const FinishFn& finish) {
+        scan = StartPageScan(fetcher, options, password,
+                             [&interrupt, finish](const PageScanResult& result) {
+                                 const int exitCode = PageScanExit(result, interrupt);
+                                 if (exitCode == ExitOk) {
+                                     PrintUrls(result.urls);
+                                 }
+                                 finish(exitCode);
+                             });
+    });
 }
 
 }  // namespace pg::cli

@@ -3,6 +3,8 @@
 #include "cli/cli_options.h"
 #include "scan/page_scan.h"
 
+#include <memory>
+
 namespace pg {
 class PageFetcher;
 }
@@ -11,8 +13,10 @@ namespace pg::cli {
 
 class InterruptWatch;
 
-// Scans the page of the options as "6) &Extract file URLs" does.
-PageScanResult ScanPageOf(PageFetcher& fetcher, const CliOptions& options, const QString& password);
+// Starts scanning the page of the options as "6) &Extract file URLs" does;
+// the scan must live until `done`.
+std::unique_ptr<PageScan> StartPageScan(PageFetcher& fetcher, const CliOptions& options,
+                                        const QString& password, PageScan::DoneFn done);
 
 // The exit code after a page scan: ExitOk when the page was scanned, else the
 // reason on stderr (the window's status text and what really went wrong) and

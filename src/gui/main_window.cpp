@@ -383,10 +383,14 @@ void MainWindow::shutDown() {
     shutDownDone_ = true;
     // The hourglass stays until the program has ended.
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // A running batch stops: the current file is cancelled and no further one starts.
+    // A running batch stops: the current file is cancelled and no further one
+    // starts; a page that is still arriving is called off.
     if (progressWindow_) {
         progressWindow_->cancelAll();
     }
+    pageScan_.reset();
+    heldInput_.reset();
+    extractBusy_.reset();
     setStatusText(u"Saving URL list..."_s);
     if (!services_.historyFilePath.isEmpty()) {
         WriteHistoryFile(services_.historyFilePath, history_, options_.historyLimit);
@@ -398,7 +402,7 @@ void MainWindow::shutDown() {
 }
 
 void MainWindow::extractFileUrls() {
-    if (!services_.pageFetcher) {
+    if (!services_.pageFetcher || pageScan_) {
         return;
     }
     setStatusText(kExtractingText);
@@ -411,19 +415,28 @@ void MainWindow::extractFileUrls() {
         setStatusText(PageScanStatusText(PageScanStatus::BadPrefix));
         return;
     }
-    BusyCursor busy;
+    extractBusy_.emplace();
     fileList_->clear();
+    // The window waits without reacting; Esc calls the page off.
     PageFetcher& fetcher = *services_.pageFetcher;
-    std::optional<HeldInput> held;  // the window waits without reacting; Esc calls the page off
-    held.emplace([&fetcher] { fetcher.cancel(); });
-    PageScanResult result = ScanPage(fetcher, {url, userEdit_->text(), passwordEdit_->text(),
-                                               allTypesCheck_->isChecked(), typesEdit_->text()});
-    held.reset();
+    heldInput_.emplace([&fetcher] { fetcher.cancel(); });
+    pageScan_ = std::make_unique<PageScan>(
+        fetcher,
+        PageScanRequest{url, userEdit_->text(), passwordEdit_->text(), allTypesCheck_->isChecked(),
+                        typesEdit_->text()},
+        [this](PageScanResult result) { extractionFinished(std::move(result)); });
+    pageScan_->start();
+}
+
+void MainWindow::extractionFinished(PageScanResult result) {
+    pageScan_.reset();
+    heldInput_.reset();
     if (result.status == PageScanStatus::Extracted || result.status == PageScanStatus::NoneFound) {
         fillFileList(std::move(result.urls));
         countLabel_->setText(ExtractedCountText(fileList_->rowCount()));
     }
     setStatusText(PageScanStatusText(result.status));
+    extractBusy_.reset();
 }
 
 void MainWindow::fillFileList(LinkList urls) {

@@ -1,14 +1,18 @@
 #pragma once
 
+#include "gui/busy_cursor.h"
+#include "gui/held_input.h"
 #include "gui/main_window_services.h"
 #include "history/url_history.h"
 #include "job/job_settings.h"
 #include "job/options.h"
+#include "scan/page_scan.h"
 
 #include <QMainWindow>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -66,6 +70,7 @@ private:
     void updateCurrentRecord();
 
     void extractFileUrls();
+    void extractionFinished(PageScanResult result);
     void fillFileList(LinkList urls);
     void runSelection(
         const std::function<SelectionOutcome(const std::function<void(const QString&)>&)>& command);
@@ -84,6 +89,10 @@ private:
     Options options_;
     UrlHistory history_;
     FileListModel* fileList_ = nullptr;
+    // While a page is scanned: the scan, the held input and the hourglass.
+    std::unique_ptr<PageScan> pageScan_;
+    std::optional<HeldInput> heldInput_;
+    std::optional<BusyCursor> extractBusy_;
     // While a batch runs: its progress window, question boxes and the batch.
     std::unique_ptr<ProgressWindow> progressWindow_;
     std::unique_ptr<MessageBoxTransferQuestions> questionBoxes_;

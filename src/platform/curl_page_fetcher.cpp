@@ -3,7 +3,7 @@
 #include "platform/curl_easy.h"
 #include "platform/curl_multi.h"
 
-#include <QEventLoop>
+#include <QTimer>
 
 namespace pg {
 
@@ -56,68 +56,71 @@ size_t Receive(char* data, size_t size, size_t count, void* target) {
 
 }  // namespace
 
+// One fetch under way: the handle and where its body goes.
+struct CurlPageFetcher::Fetch {
+    CurlEasy easy;
+    BodyTarget target;
+    QString url;
+    DoneFn done;
+};
+
 CurlPageFetcher::CurlPageFetcher(int connectTimeoutSecs, int stallSecs, qint64 maxPageBytes)
     : connectTimeoutSecs_(connectTimeoutSecs), stallSecs_(stallSecs), maxPageBytes_(maxPageBytes) {}
 
-void CurlPageFetcher::cancel() {
-    if (stop_) {
-        stop_();
+CurlPageFetcher::~CurlPageFetcher() {
+    if (fetch_) {
+        CurlMulti::instance().remove(fetch_->easy.get());
     }
 }
 
-PageFetchResult CurlPageFetcher::FetchPage(const QString& url, const QString& userName,
-                                           const QString& password, PageBody& body) {
-    PageFetchResult result;
-    CurlEasy easy =
+void CurlPageFetcher::startFetch(const QString& url, const QString& userName,
+                                 const QString& password, PageBody& body, DoneFn done) {
+    cancel();
+    fetch_ = std::make_unique<Fetch>();
+    fetch_->easy =
         NewCurlEasy(CurlUrlBytes(url), userName, password, connectTimeoutSecs_, stallSecs_);
-    CURL* h = easy.get();
-    BodyTarget target{h, &body, maxPageBytes_, 0, false, {}};
+    fetch_->url = url;
+    fetch_->done = std::move(done);
+    CURL* h = fetch_->easy.get();
+    fetch_->target = BodyTarget{h, &body, maxPageBytes_, 0, false, {}};
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Receive);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &target);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &fetch_->target);
     curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");      // any compression libcurl can undo
     curl_easy_setopt(h, CURLOPT_BUFFERSIZE, 512L * 1024);  // fewer, larger pieces to scan
+    CurlMulti::instance().add(h, [this](CURLcode code) { finish(code, false); });
+}
 
-    bool done = false;
-    bool cancelled = false;
-    CURLcode code = CURLE_OK;
-    QEventLoop loop;
-    CurlMulti::instance().add(h, [&](CURLcode c) {
-        code = c;
-        done = true;
-        loop.quit();
-    });
-    stop_ = [&] {
-        if (!done) {
-            CurlMulti::instance().remove(h);
-            cancelled = done = true;
-            loop.quit();
-        }
-    };
-    if (!done) {
-        loop.exec();
+void CurlPageFetcher::cancel() {
+    if (fetch_) {
+        CurlMulti::instance().remove(fetch_->easy.get());
+        finish(CURLE_OK, true);
     }
-    stop_ = nullptr;
+}
 
+void CurlPageFetcher::finish(CURLcode code, bool cancelled) {
+    const std::unique_ptr<Fetch> fetch = std::move(fetch_);
+    CURL* h = fetch->easy.get();
+    PageFetchResult result;
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     char* effective = nullptr;
     curl_easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effective);
-    result.effectiveUrl = effective ? QString::fromUtf8(effective) : url;
-
-    if (cancelled || target.tooLarge || code != CURLE_OK) {
+    result.effectiveUrl = effective ? QString::fromUtf8(effective) : fetch->url;
+    if (cancelled || fetch->target.tooLarge || code != CURLE_OK) {
         result.failure = cancelled ? QStringLiteral("cancelled")
-                         : target.tooLarge
+                         : fetch->target.tooLarge
                              ? QStringLiteral("the page is larger than %1 bytes").arg(maxPageBytes_)
                              : CurlErrorText(code);
-        return result;
+    } else {
+        result.answered = true;
+        // An ftp server that sent the file answers like a web server with 200.
+        result.status = IsFtpUrl(result.effectiveUrl) ? 200 : static_cast<int>(status);
+        if (result.status != 200) {
+            result.failure = QStringLiteral("HTTP status %1").arg(result.status);
+        }
     }
-    result.answered = true;
-    // An ftp server that sent the file answers like a web server with 200.
-    result.status = IsFtpUrl(result.effectiveUrl) ? 200 : static_cast<int>(status);
-    if (result.status != 200) {
-        result.failure = QStringLiteral("HTTP status %1").arg(result.status);
-    }
-    return result;
+    // Always from the event loop, never from within startFetch or cancel.
+    QTimer::singleShot(0, [done = std::move(fetch->done), result] { done(result); });
 }
 
 }  // namespace pg

@@ -2,14 +2,16 @@
 
 #include "scan/page_fetch.h"
 
-#include <functional>
+#include <curl/curl.h>
+
+#include <memory>
 
 namespace pg {
 
 // Fetches a page through libcurl (http, https, ftp; any authentication scheme
-// the server asks for) and hands the body over while it arrives. While it
-// waits, the event loop runs with all events: a window that must not react
-// meanwhile holds its input back itself and lets only a cancel through.
+// the server asks for) on the event loop and hands the body over while it
+// arrives. A window that must not react meanwhile holds its input back itself
+// and lets only a cancel through.
 class CurlPageFetcher : public PageFetcher {
 public:
     // The most a page may hold after decompression; a larger one is refused.
@@ -19,15 +21,20 @@ public:
     explicit CurlPageFetcher(int connectTimeoutSecs = 30, int stallSecs = 60,
                              qint64 maxPageBytes = kMaxPageBytes);
 
-    PageFetchResult FetchPage(const QString& url, const QString& userName, const QString& password,
-                              PageBody& body) override;
+    ~CurlPageFetcher() override;
+
+    void startFetch(const QString& url, const QString& userName, const QString& password,
+                    PageBody& body, DoneFn done) override;
     void cancel() override;
 
 private:
+    struct Fetch;
+    void finish(CURLcode code, bool cancelled);
+
     int connectTimeoutSecs_;
     int stallSecs_;
     qint64 maxPageBytes_;
-    std::function<void()> stop_;  // ends the fetch under way
+    std::unique_ptr<Fetch> fetch_;  // the fetch under way
 };
 
 }  // namespace pg

@@ -6,13 +6,14 @@
 #include <QStringConverter>
 #include <QStringView>
 
+#include <functional>
+
 namespace pg {
 
 // Outcome of one GET of a web page.
 struct PageFetchResult {
     bool answered = false;  // the server sent a final answer (any status)
     int status = 0;         // its HTTP status (FTP: 200 when the file was read)
-    QString source;         // the body as text (FetchPageSource only)
     QString failure;        // what went wrong, for messages on the command line
     QString effectiveUrl;   // the URL of the last request, after redirects
 
@@ -32,24 +33,23 @@ public:
     virtual void text(QStringView text) = 0;
 };
 
-// Fetches a page with a user name and password (empty: none). A fetcher
-// implements FetchPage, FetchPageSource or both; each one's default uses the
-// other.
+// Fetches a page with a user name and password (empty: none), one at a time,
+// on the event loop.
 class PageFetcher {
 public:
+    using DoneFn = std::function<void(const PageFetchResult& result)>;
+
     virtual ~PageFetcher() = default;
 
-    // Hands the body of a 200 answer to `body` as it arrives and returns when
-    // the answer is complete, or the request failed or was cancelled.
-    virtual PageFetchResult FetchPage(const QString& url, const QString& userName,
-                                      const QString& password, PageBody& body);
-    // The whole body as text.
-    virtual PageFetchResult FetchPageSource(const QString& url, const QString& userName,
-                                            const QString& password);
-    // Ends the fetch under way as a failure. Called from the event loop that
-    // the fetch waits in (a key press, a signal); a fetch that does not wait
-    // cannot be cancelled.
-    virtual void cancel() {}
+    // Starts the GET. The body of a 200 answer goes to `body` as it arrives
+    // (`body` must live until done); `done` follows from the event loop, never
+    // from within this call, once the answer is complete or the request failed
+    // or was cancelled. A fetch still under way is cancelled first.
+    virtual void startFetch(const QString& url, const QString& userName, const QString& password,
+                            PageBody& body, DoneFn done) = 0;
+    // Ends the fetch under way as a failure ("cancelled"); its done follows.
+    // Nothing happens when none runs.
+    virtual void cancel() = 0;
 };
 
 // The encoding of a page: the charset of the Content-Type header, else a

@@ -3,6 +3,9 @@
 #include "scan/page_fetch.h"
 #include "scan/page_scanner.h"
 
+#include <QPointer>
+#include <QTimer>
+
 using namespace Qt::StringLiterals;
 
 namespace pg {
@@ -12,29 +15,62 @@ bool HasPagePrefix(const QString& url) {
            url.startsWith(QLatin1String("ftp"), Qt::CaseInsensitive);
 }
 
-PageScanResult ScanPage(PageFetcher& fetcher, const PageScanRequest& request) {
-    PageScanResult result;
-    if (!HasPagePrefix(request.url)) {
+PageScan::PageScan(PageFetcher& fetcher, PageScanRequest request, DoneFn done)
+    : fetcher_(fetcher), request_(std::move(request)), done_(std::move(done)) {}
+
+PageScan::~PageScan() {
+    if (fetching_) {
+        fetcher_.cancel();
+    }
+}
+
+void PageScan::start() {
+    if (!HasPagePrefix(request_.url)) {
+        PageScanResult result;
         result.status = PageScanStatus::BadPrefix;
-        return result;
+        finish(std::move(result));
+        return;
     }
     // The page is scanned while it arrives.
-    PageScanner scanner(request.url, request.allTypes, request.fileTypes);
-    const PageFetchResult page =
-        fetcher.FetchPage(request.url, request.userName, request.password, scanner);
+    scanner_ = std::make_unique<PageScanner>(request_.url, request_.allTypes, request_.fileTypes);
+    fetching_ = true;
+    fetcher_.startFetch(request_.url, request_.userName, request_.password, *scanner_,
+                        [this, guard = QPointer<QObject>(&guard_)](const PageFetchResult& page) {
+                            if (guard) {
+                                fetched(page);
+                            }
+                        });
+}
+
+void PageScan::fetched(const PageFetchResult& page) {
+    fetching_ = false;
+    PageScanResult result;
     if (!page.retrieved()) {
         result.status = PageScanStatus::RequestFailed;
         result.failureDetail = page.failure;
-        return result;
+    } else {
+        LinkList urls = scanner_->finish();
+        if (!scanner_->sawText()) {
+            result.status = PageScanStatus::EmptyPage;
+        } else {
+            result.urls = std::move(urls);
+            result.status =
+                result.urls.isEmpty() ? PageScanStatus::NoneFound : PageScanStatus::Extracted;
+        }
     }
-    LinkList urls = scanner.finish();
-    if (!scanner.sawText()) {
-        result.status = PageScanStatus::EmptyPage;
-        return result;
-    }
-    result.urls = std::move(urls);
-    result.status = result.urls.isEmpty() ? PageScanStatus::NoneFound : PageScanStatus::Extracted;
-    return result;
+    scanner_.reset();
+    finish(std::move(result));
+}
+
+void PageScan::finish(PageScanResult result) {
+    // From the event loop, without this scan as the receiver: the owner may
+    // destroy it in done.
+    QTimer::singleShot(0, [guard = QPointer<QObject>(&guard_), done = done_,
+                           result = std::move(result)]() mutable {
+        if (guard) {
+            done(std::move(result));
+        }
+    });
 }
 
 QString PageScanStatusText(PageScanStatus status) {

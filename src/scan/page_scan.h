@@ -2,11 +2,17 @@
 
 #include "scan/link_list.h"
 
+#include <QObject>
 #include <QString>
+
+#include <functional>
+#include <memory>
 
 namespace pg {
 
 class PageFetcher;
+class PageScanner;
+struct PageFetchResult;
 
 // What "6) &Extract file URLs" reads from the job.
 struct PageScanRequest {
@@ -35,8 +41,32 @@ struct PageScanResult {
 // True when the URL begins with "http" or "ftp", letter case ignored.
 bool HasPagePrefix(const QString& url);
 
-// Checks the URL, fetches the page and extracts its file URLs.
-PageScanResult ScanPage(PageFetcher& fetcher, const PageScanRequest& request);
+// "6) &Extract file URLs": checks the URL, fetches the page and extracts its
+// file URLs while it arrives, on the event loop; `done` follows from the event
+// loop (also for a URL refused at once). Destroying the scan calls off a fetch
+// under way, without done.
+class PageScan {
+public:
+    using DoneFn = std::function<void(PageScanResult result)>;
+
+    PageScan(PageFetcher& fetcher, PageScanRequest request, DoneFn done);
+    ~PageScan();
+    PageScan(const PageScan&) = delete;
+    PageScan& operator=(const PageScan&) = delete;
+
+    void start();
+
+private:
+    void fetched(const PageFetchResult& page);
+    void finish(PageScanResult result);
+
+    PageFetcher& fetcher_;
+    const PageScanRequest request_;
+    const DoneFn done_;
+    std::unique_ptr<PageScanner> scanner_;
+    bool fetching_ = false;
+    QObject guard_;  // calls from the event loop die with the scan
+};
 
 // The status bar text for a scan's end, and the one shown while it runs.
 QString PageScanStatusText(PageScanStatus status);

@@ -18,6 +18,7 @@ TEST(ExtractCommandTest, EscCallsThePageOffWhileOtherInputIsHeld) {
         QTest::keyClick(url, Qt::Key_Escape);
     });
     h.child<QPushButton>("Command2")->click();
+    h.waitForScan();
     EXPECT_EQ(url->text(), h.http.url("/slow.html"));
     EXPECT_EQ(h.status(), PageScanStatusText(PageScanStatus::RequestFailed));
     QTest::keyClicks(url, u"x"_s);  // the window takes input again

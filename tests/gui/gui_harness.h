@@ -6,6 +6,8 @@
 #include "job/settings_store.h"
 #include "platform/curl_page_fetcher.h"
 #include "platform/curl_transport.h"
+#include "scan/page_scan.h"
+#include "support/event_loop.h"
 #include "support/isolated_home.h"
 #include "support/qstring_printer.h"
 #include "support/scripted_server.h"
@@ -115,6 +117,11 @@ struct MainWindowHarness {
         http.handle("/d/page.html", http.bytes({.body = links.toUtf8()}));
         child<QLineEdit>("Text1")->setText(http.url("/d/page.html"));
         child<QPushButton>("Command2")->click();
+        waitForScan();
+    }
+    // Runs the event loop until "6) &Extract file URLs" has ended.
+    void waitForScan() {
+        EXPECT_TRUE(RunEventLoopUntil([this] { return status() != kExtractingText; }, 60000));
     }
     template <typename T = QWidget>
     T* child(const char* name) const {

@@ -63,6 +63,7 @@ TEST(MainWindowTest, SelectionAndExtractCommands) {
         SetChecked(list, 1, true);
         h.child<QLineEdit>("Text1")->setText(url);
         h.child<QPushButton>("Command2")->click();
+        h.waitForScan();
         EXPECT_EQ(list->model()->rowCount(), rows);
         EXPECT_EQ(h.child<QLabel>("Label2")->text(), countLabel);
         EXPECT_FALSE(h.child("Command1")->isEnabled());

@@ -1,5 +1,6 @@
 #include "platform/curl_page_fetcher.h"
 #include "scan/page_scan.h"
+#include "support/page_runs.h"
 #include "support/qstring_printer.h"
 #include "support/raw_responder.h"
 #include "support/scripted_server.h"
@@ -31,10 +32,12 @@ TEST(CurlPageFetcherTest, DecodesPagesAndReportsFailures) {
         {"/private.html", u"wrong"_s, {}, 401}};
     for (const auto& [path, password, source, status] : rows) {
         SCOPED_TRACE(path.toStdString());
-        const PageFetchResult result = fetcher.FetchPageSource(http.url(path), u"user"_s, password);
+        PageText text;
+        const PageFetchResult result =
+            FetchToEnd(fetcher, http.url(path), text, u"user"_s, password);
         EXPECT_EQ(result.status, status);
         EXPECT_EQ(result.retrieved(), !source.isEmpty());
-        EXPECT_EQ(result.source, source);
+        EXPECT_EQ(result.retrieved() ? text.all() : QString(), source);
     }
 }
 
@@ -57,7 +60,7 @@ TEST(CurlPageFetcherTest, LinksOfARedirectedPageAreRelativeToWhereItEndedUp) {
     for (const auto& [url, base] :
          {std::pair{http.url("/files"), http.url("/")},
           std::pair{http.url("/old/p.htm"), http.url("/")}, std::pair{typed, typed.chopped(6)}}) {
-        const PageScanResult result = ScanPage(fetcher, {url, {}, {}, false, u"jpg"_s});
+        const PageScanResult result = ScanToEnd(fetcher, {url, {}, {}, false, u"jpg"_s});
         EXPECT_EQ(result.urls.toStringList().join(u' '),
                   base + u"files/a.jpg "_s + base + u"b.jpg"_s)
             << url.toStdString();
@@ -86,7 +89,7 @@ TEST(CurlPageFetcherTest, RefusesPagesPastTheLimitAndCanBeCalledOff) {
             QTimer::singleShot(200, [&fetcher] { fetcher.cancel(); });
         }
         CountedBody body;
-        const PageFetchResult result = fetcher.FetchPage(raw.url("/p.html"), {}, {}, body);
+        const PageFetchResult result = FetchToEnd(fetcher, raw.url("/p.html"), body);
         EXPECT_EQ(result.retrieved(), i == 2) << i << result.failure.toStdString();
         EXPECT_EQ(result.failure == u"cancelled"_s, i == 3) << i;
         EXPECT_LE(body.count, 1'000'000);

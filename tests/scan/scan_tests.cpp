@@ -4,9 +4,12 @@
 #include "scan/page_fetch.h"
 #include "scan/page_scan.h"
 #include "scan/page_scanner.h"
+#include "support/page_runs.h"
 #include "support/qstring_printer.h"
 
 #include <gtest/gtest.h>
+
+#include <QTimer>
 
 #include <QStringEncoder>
 
@@ -274,14 +277,22 @@ TEST(FileList, SelectionCommands) {
     EXPECT_EQ(folded.SelectAllContaining(u"\u212A"_s).statusText, u"2 files selected"_s);
 }
 
-// Gives one prepared answer and records what was asked.
+// Gives one prepared answer, its page text at once, and records what was asked.
 struct FakeFetcher : PageFetcher {
-    PageFetchResult FetchPageSource(const QString& url, const QString& userName,
-                                    const QString& password) override {
+    void startFetch(const QString& url, const QString& userName, const QString& password,
+                    PageBody& body, DoneFn done) override {
         requests.append(url + u' ' + userName + u' ' + password);
-        return answer;
+        if (answer.retrieved()) {
+            if (answer.effectiveUrl != url) {
+                body.redirectedTo(answer.effectiveUrl);
+            }
+            body.text(source);
+        }
+        QTimer::singleShot(0, [done = std::move(done), result = answer] { done(result); });
     }
+    void cancel() override {}
     PageFetchResult answer;
+    QString source;
     QStringList requests;
 };
 
@@ -299,8 +310,10 @@ TEST(ScanPage, EndsWithOneStatusPerOutcome) {
     };
     for (const auto& [url, answered, status, source, scanStatus, urls] : cases) {
         FakeFetcher fetcher;
-        fetcher.answer = {answered, status, source, u"failure"_s, url};
-        const PageScanResult result = ScanPage(fetcher, {url, u"me"_s, u"pw"_s, false, u"gif"_s});
+        fetcher.answer = {answered, status, u"failure"_s, url};
+        fetcher.source = source;
+        const PageScanResult result =
+            test::ScanToEnd(fetcher, {url, u"me"_s, u"pw"_s, false, u"gif"_s});
         EXPECT_EQ(
             std::tuple(result.status, result.urls.toStringList().join(u' '), result.failureDetail,
                        fetcher.requests.join(u',')),
@@ -309,10 +322,12 @@ TEST(ScanPage, EndsWithOneStatusPerOutcome) {
     }
     // Links of a page that moved are relative to where it ended up.
     FakeFetcher moved;
-    moved.answer = {true, 200, u"<img src=a.gif> <img src=../b.gif>"_s, {}, u"http://h/d/"_s};
-    EXPECT_EQ(
-        ScanPage(moved, {u"http://h/d"_s, {}, {}, false, u"gif"_s}).urls.toStringList().join(u' '),
-        u"http://h/d/a.gif http://h/b.gif"_s);
+    moved.answer = {true, 200, {}, u"http://h/d/"_s};
+    moved.source = u"<img src=a.gif> <img src=../b.gif>"_s;
+    EXPECT_EQ(test::ScanToEnd(moved, {u"http://h/d"_s, {}, {}, false, u"gif"_s})
+                  .urls.toStringList()
+                  .join(u' '),
+              u"http://h/d/a.gif http://h/b.gif"_s);
     // The count label has no singular.
     EXPECT_EQ(ExtractedCountText(0) + u'|' + ExtractedCountText(1),
               u"No extracted file URLs|1 extracted file URLs"_s);
