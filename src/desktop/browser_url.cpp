@@ -1,9 +1,9 @@
 #include "desktop/browser_url.h"
 
+#include "job/page_url.h"
+
 #include "desktop/window_tree.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 
 #include <optional>
 
@@ -24,7 +24,7 @@ public:
             case AccessibleNode::Role::Document:
                 if (documentUrl_.isEmpty()) {
                     const QString url = node.documentUrl().trimmed();
-                    if (LooksLikeUrl(url)) {
+                    if (HasPagePrefix(url)) {
                         documentUrl_ = url;
                     }
                 }
@@ -35,7 +35,7 @@ public:
         // The whole list of children is taken before any child is searched.
         for (const auto& child : node.children()) {
             const QString found = find(*child).trimmed();
-            if (LooksLikeUrl(found)) {
+            if (HasPagePrefix(found)) {
                 return found;
             }
         }
@@ -67,27 +67,16 @@ bool IsBrowserTitle(const QString& title) {
     return false;
 }
 
-bool LooksLikeUrl(const QString& text) {
-    return text.startsWith(u"http"_s, Qt::CaseInsensitive) ||
-           text.startsWith(u"ftp"_s, Qt::CaseInsensitive);
-}
-
 QString FindUrlInWindow(AccessibleNode& window) {
     UrlSearch search;
     const QString found = search.find(window).trimmed();
     // The window itself may be the field; its text then still has to look like a URL.
-    return LooksLikeUrl(found) ? found : search.documentUrl();
+    return HasPagePrefix(found) ? found : search.documentUrl();
 }
 
 BrowserUrlCapture CaptureBrowserUrl(WindowTree& tree) {
     std::optional<WindowId> browser;
-    bool first = true;
     for (const WindowId window : tree.topLevelWindows()) {
-        if (!first) {
-            // Keeps the windows painted during a long walk.
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        }
-        first = false;
         if (IsBrowserTitle(tree.windowTitle(window))) {
             browser = window;
             break;

@@ -21,9 +21,6 @@ struct BrowserUrlCapture {
 const QStringList& BrowserTitleWords();
 bool IsBrowserTitle(const QString& title);
 
-// True when the text starts with "http" or "ftp", letter case ignored.
-bool LooksLikeUrl(const QString& text);
-
 // Depth-first over the window's elements, children in order: the trimmed text
 // of the first editable field that looks like a URL (fields holding anything
 // else are passed over); failing that, the URL of the first document shown.

@@ -10,11 +10,6 @@ using namespace Qt::StringLiterals;
 
 namespace pg {
 
-bool HasPagePrefix(const QString& url) {
-    return url.startsWith(QLatin1String("http"), Qt::CaseInsensitive) ||
-           url.startsWith(QLatin1String("ftp"), Qt::CaseInsensitive);
-}
-
 PageScan::PageScan(PageFetcher& fetcher, PageScanRequest request, DoneFn done)
     : fetcher_(fetcher), request_(std::move(request)), done_(std::move(done)) {}
 

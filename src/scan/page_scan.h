@@ -1,5 +1,6 @@
 #pragma once
 
+#include "job/page_url.h"
 #include "scan/link_list.h"
 
 #include <QObject>
@@ -37,9 +38,6 @@ struct PageScanResult {
     LinkList urls;          // the file URLs in page order, each once
     QString failureDetail;  // why the request failed, for the command line
 };
-
-// True when the URL begins with "http" or "ftp", letter case ignored.
-bool HasPagePrefix(const QString& url);
 
 // "6) &Extract file URLs": checks the URL, fetches the page and extracts its
 // file URLs while it arrives, on the event loop; `done` follows from the event
