@@ -5,6 +5,7 @@
 #include "gui/twips_layout.h"
 #include "gui/url_history_model.h"
 #include "history/url_history.h"
+#include "scan/list_selection.h"
 
 #include <QCloseEvent>
 #include <QItemSelectionModel>
@@ -15,6 +16,7 @@
 #include <QStatusBar>
 
 #include <initializer_list>
+#include <optional>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -210,33 +212,35 @@ void RecentUrlsWindow::useSelectedUrl() {
 }
 
 void RecentUrlsWindow::unselectAll() {
-    if (history_.count() == 0) {
-        setStatusText(u"No URLs to unselect"_s);
-        return;
-    }
-    BusyCursor busy;
-    showProgress(u"Unselecting URLs..."_s);
-    model_->unmarkAll();
-    setCurrentRow(0);
-    setStatusText(QString::number(history_.count()) + u" URLs unselected"_s);
+    std::optional<BusyCursor> busy;
+    const auto progress = [&](const QString& text) {
+        busy.emplace();
+        showProgress(text);
+    };
+    applySelection(UnselectAllEntries(kUrlListWords, history_.count(), progress,
+                                      [this] { model_->unmarkAll(); }));
 }
 
 void RecentUrlsWindow::selectAllContaining() {
-    if (history_.count() == 0) {
-        setStatusText(u"No files to select"_s);
-        return;
-    }
+    std::optional<BusyCursor> busy;
+    const auto progress = [&](const QString& text) {
+        busy.emplace();
+        showProgress(text);
+    };
     const QString searchText = searchEdit_->text();
-    if (searchText.isEmpty()) {
-        setStatusText(u"Please specify text to search for"_s);
-        searchEdit_->setFocus();
-        return;
+    applySelection(SelectEntriesContaining(
+        kUrlListWords, history_.count(), searchText, progress,
+        [this, &searchText] { return model_->markAllContaining(searchText); }));
+}
+
+void RecentUrlsWindow::applySelection(const SelectionOutcome& outcome) {
+    if (outcome.makeFirstCurrent) {
+        setCurrentRow(0);
     }
-    BusyCursor busy;
-    showProgress(u"Selecting URLs..."_s);
-    const int found = model_->markAllContaining(searchText);
-    setCurrentRow(0);
-    setStatusText(QString::number(found) + u" URLs selected"_s);
+    if (outcome.focusSearchText) {
+        searchEdit_->setFocus();
+    }
+    setStatusText(outcome.statusText);
 }
 
 }  // namespace pg

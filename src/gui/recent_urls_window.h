@@ -12,6 +12,8 @@ class QStatusBar;
 
 namespace pg {
 
+struct SelectionOutcome;
+
 class UrlHistory;
 class UrlHistoryModel;
 
@@ -59,6 +61,7 @@ private:
     void useSelectedUrl();
     void unselectAll();
     void selectAllContaining();
+    void applySelection(const SelectionOutcome& outcome);
 
     UrlHistory& history_;
     std::function<void(int)> useRecord_;

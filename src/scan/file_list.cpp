@@ -2,13 +2,11 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace pg {
 
 namespace {
-
-QString FilesText(int count, const char* what) {
-    return QString::number(count) + QLatin1String(what);
-}
 
 bool IsAscii(QByteArrayView text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return uchar(c) < 0x80; });
@@ -68,53 +66,36 @@ bool FileList::setChecked(int index, bool checked) {
 }
 
 SelectionOutcome FileList::SelectAll(const ProgressFn& progress) {
-    if (entries_.isEmpty()) {
-        return {QStringLiteral("No files to select"), std::nullopt, false, false};
-    }
-    if (progress) {
-        progress(QStringLiteral("Selecting files..."));
-    }
-    std::fill(checked_.begin(), checked_.end(), 1);
-    checkedCount_ = count();
-    return {FilesText(count(), " files selected"), true, true, false};
+    return SelectAllEntries(kFileListWords, count(), progress, [this] {
+        std::fill(checked_.begin(), checked_.end(), 1);
+        checkedCount_ = count();
+    });
 }
 
 SelectionOutcome FileList::UnselectAll(const ProgressFn& progress) {
-    if (entries_.isEmpty()) {
-        return {QStringLiteral("No files to unselect"), std::nullopt, false, false};
-    }
-    if (progress) {
-        progress(QStringLiteral("Unselecting files..."));
-    }
-    std::fill(checked_.begin(), checked_.end(), 0);
-    checkedCount_ = 0;
-    return {FilesText(count(), " files unselected"), false, true, false};
+    return UnselectAllEntries(kFileListWords, count(), progress, [this] {
+        std::fill(checked_.begin(), checked_.end(), 0);
+        checkedCount_ = 0;
+    });
 }
 
 SelectionOutcome FileList::SelectAllContaining(const QString& searchText,
                                                const ProgressFn& progress) {
-    if (entries_.isEmpty()) {
-        return {QStringLiteral("No files to select"), std::nullopt, false, false};
-    }
-    if (searchText.isEmpty()) {
-        return {QStringLiteral("Please specify text to search for"), std::nullopt, false, true};
-    }
-    if (progress) {
-        progress(QStringLiteral("Selecting files..."));
-    }
-    int matches = 0;
-    ContainsText search(searchText);
-    for (int i = 0; i < count(); ++i) {
-        if (search.in(entries_.utf8(i))) {
-            setChecked(i, true);
-            ++matches;
+    return SelectEntriesContaining(kFileListWords, count(), searchText, progress, [&] {
+        int matches = 0;
+        ContainsText search(searchText);
+        for (int i = 0; i < count(); ++i) {
+            if (search.in(entries_.utf8(i))) {
+                setChecked(i, true);
+                ++matches;
+            }
         }
-    }
-    return {FilesText(matches, " files selected"), true, true, false};
+        return matches;
+    });
 }
 
 SelectionOutcome FileList::CheckChanged() const {
-    return {FilesText(checkedCount_, " files selected"), checkedCount_ > 0, false, false};
+    return {QString::number(checkedCount_) + u" files selected"_s, checkedCount_ > 0, false, false};
 }
 
 }  // namespace pg

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scan/link_list.h"
+#include "scan/list_selection.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,14 +11,6 @@
 #include <vector>
 
 namespace pg {
-
-// What a selection command asks of the main window once it has run.
-struct SelectionOutcome {
-    QString statusText;
-    std::optional<bool> downloadEnabled;  // set: enable or disable "7) &Download Files"
-    bool makeFirstCurrent = false;        // make entry 0 the list's current entry
-    bool focusSearchText = false;         // move the keyboard focus to the search field
-};
 
 // The file URLs of the last scan, each with a check mark; the checked entries
 // are the files to download.

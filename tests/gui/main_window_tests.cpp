@@ -39,6 +39,11 @@ TEST(MainWindowTest, SelectionAndExtractCommands) {
     SetChecked(list, 0, true);
     SetChecked(list, 3, true);
     EXPECT_EQ(h.status(), u"2 files selected"_s);
+    // Nothing to search for: the checked files stay ready to download.
+    h.child<QPushButton>("Command7")->click();
+    EXPECT_EQ(h.status(), u"Please specify text to search for"_s);
+    EXPECT_TRUE(h.child("Command1")->isEnabled());
+    EXPECT_EQ(QApplication::focusWidget(), h.child("Text2"));
     h.child<QLineEdit>("Text2")->setText(u"GIF"_s);
     QStringList shown;
     QObject::connect(list->model(), &QAbstractItemModel::dataChanged,

@@ -39,6 +39,11 @@ TEST(CurlPageFetcherTest, DecodesPagesAndReportsFailures) {
         EXPECT_EQ(result.retrieved(), !source.isEmpty());
         EXPECT_EQ(result.retrieved() ? text.all() : QString(), source);
     }
+    // A user name alone (a token) is sent as well.
+    http.handle("/token.html",
+                ScriptedServer::basicAuth("token", "", ScriptedServer::bytes({"<p>t</p>"})));
+    PageText token;
+    EXPECT_TRUE(FetchToEnd(fetcher, http.url("/token.html"), token, u"token"_s).retrieved());
 }
 
 // A page that moved: its links are relative to where it ended up, after any
