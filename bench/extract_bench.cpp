@@ -1,8 +1,7 @@
 // Throughput of the file URL scan on generated pages of 1 MB to 100 MB with up
 // to 100,000 distinct links (and as many repeats), and how its time grows:
-// ExtractFileUrls on the whole text, and PageScanner on the page's UTF-8
-// bytes in pieces of 256 KiB as they come from the network.
-#include "scan/extract.h"
+// PageScanner on the page's UTF-8 bytes in pieces of 256 KiB as they come
+// from the network.
 #include "scan/page_scanner.h"
 
 #include <benchmark/benchmark.h>
@@ -54,30 +53,6 @@ const QString& Page(qint64 bytes) {
     }
     return page;
 }
-
-void BM_ExtractFileUrls(benchmark::State& state) {
-    const qint64 megabytes = state.range(0);
-    const QString& page = Page(megabytes * 1000 * 1000);
-    qsizetype found = 0;
-    for (auto _ : state) {
-        const QStringList urls =
-            pg::ExtractFileUrls(page, QStringLiteral("http://host/dir/index.html"), false,
-                                QStringLiteral("gif,jpg,zip,htm,html"));
-        found = urls.size();
-        benchmark::DoNotOptimize(found);
-    }
-    state.SetBytesProcessed(state.iterations() * page.size());
-    state.SetComplexityN(page.size());
-    state.counters["links"] = static_cast<double>(found);
-}
-BENCHMARK(BM_ExtractFileUrls)
-    ->Arg(1)
-    ->Arg(4)
-    ->Arg(16)
-    ->Arg(64)
-    ->Arg(100)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity(benchmark::oN);
 
 void BM_PageScanner(benchmark::State& state) {
     const qint64 megabytes = state.range(0);

@@ -1,9 +1,10 @@
 // The page scan: input lines "all" (every file type) or anything else, the
 // types text, the page URL, the Content-Type, then the page bytes.
 #include "fuzz_input.h"
-#include "scan/extract.h"
 #include "scan/page_fetch.h"
 #include "scan/page_scanner.h"
+#include "scan/scan_rules.h"
+#include "support/reference_scan.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using pg::fuzz::Require;
@@ -11,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString page = pg::DecodePageText(f[4], f[3]), pageUrl = QString::fromUtf8(f[2]),
                   typesText = QString::fromUtf8(f[1]);
     const bool allTypes = f[0] == "all";
-    const QStringList urls = pg::ExtractFileUrls(page, pageUrl, allTypes, typesText);
+    const QStringList urls = pg::test::ExtractFileUrls(page, pageUrl, allTypes, typesText);
     // The streamed scan, given the bytes in pieces of 1 to 13 bytes, finds the same.
     pg::PageScanner scanner(pageUrl, allTypes, typesText);
     for (qsizetype at = 0, n = 1; at < f[4].size(); at += n, n = n % 13 + 1) {

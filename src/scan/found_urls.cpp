@@ -1,6 +1,6 @@
 #include "scan/found_urls.h"
 
-#include "scan/extract.h"
+#include "scan/scan_rules.h"
 
 #include <QHash>
 #include <QString>

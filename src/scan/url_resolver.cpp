@@ -1,6 +1,6 @@
 #include "scan/url_resolver.h"
 
-#include "scan/extract.h"
+#include "scan/scan_rules.h"
 
 #include <algorithm>
 
@@ -21,11 +21,6 @@ qsizetype LastIndexOf(QStringView value, char16_t c) {
 bool Contains(QStringView value, char16_t c) {
     return std::find(value.utf16(), value.utf16() + value.size(), c) !=
            value.utf16() + value.size();
-}
-
-// Letters, digits (mp3, 7z) and the few signs between "@" and "z".
-bool IsExtensionChar(char16_t c) {
-    return (c >= 64 && c <= 122) || (c >= u'0' && c <= u'9');
 }
 
 bool HasSchemeSeparator(QStringView value) {

@@ -1,14 +1,13 @@
 #include "scan/value_walk.h"
 
+#include "scan/scan_rules.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace pg {
 
 namespace {
-
-constexpr qsizetype kMaxValueLength = 10000;
-constexpr qsizetype kLongestPatternBeforeEquals = 11;  // " background"
 
 // True when the text just before position `end` is `pattern`, ASCII letters
 // compared without case.
@@ -34,19 +33,10 @@ qsizetype PatternEndingAt(const char16_t* text, qsizetype eq) {
     if (eq < 1) {
         return 0;
     }
-    switch (text[eq - 1]) {
-        case u'f':
-        case u'F':
-            return EndsWithPattern(text, eq + 1, " href=", 6) ? 6 : 0;
-        case u'c':
-        case u'C':
-            return EndsWithPattern(text, eq + 1, " src=", 5) ? 5 : 0;
-        case u'd':
-        case u'D':
-            return EndsWithPattern(text, eq + 1, " background=", 12) ? 12 : 0;
-        default:
-            return 0;
-    }
+    const AttributePattern* pattern = PatternEndingWith(text[eq - 1]);
+    return pattern && EndsWithPattern(text, eq + 1, pattern->text, pattern->length)
+               ? pattern->length
+               : 0;
 }
 
 qsizetype Find(const char16_t* text, qsizetype from, qsizetype end, char16_t c) {

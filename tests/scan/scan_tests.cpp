@@ -1,11 +1,12 @@
-#include "scan/extract.h"
 #include "scan/file_list.h"
 #include "scan/found_urls.h"
 #include "scan/page_fetch.h"
 #include "scan/page_scan.h"
 #include "scan/page_scanner.h"
+#include "scan/scan_rules.h"
 #include "support/page_runs.h"
 #include "support/qstring_printer.h"
+#include "support/reference_scan.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,10 @@
 using namespace Qt::StringLiterals;
 
 namespace pg {
+
+// The reference walk the scanner is checked against.
+using test::ExtractFileUrls;
+using test::ResolveFileUrl;
 namespace {
 
 const QString kPage = u"http://host/dir/page.htm?id=3"_s;

@@ -1,29 +1,14 @@
-#include "scan/extract.h"
+#include "support/reference_scan.h"
+
+#include "scan/scan_rules.h"
 
 #include <QStringView>
 
 #include <set>
 
-namespace pg {
+namespace pg::test {
 
 namespace {
-
-constexpr qsizetype kMaxValueLength = 10000;
-
-// "scheme://host/" of a URL, or empty when the URL has no "://".
-QString RootOf(const QString& url) {
-    const qsizetype scheme = url.indexOf(QLatin1String("://"));
-    if (scheme < 0) {
-        return {};
-    }
-    const qsizetype slash = url.indexOf(QLatin1Char('/'), scheme + 3);
-    return slash < 0 ? url + QLatin1Char('/') : url.left(slash + 1);
-}
-
-// Letters, digits (mp3, 7z) and the few signs between "@" and "z".
-bool IsExtensionChar(QChar c) {
-    return (c.unicode() >= 64 && c.unicode() <= 122) || (c >= u'0' && c <= u'9');
-}
 
 // True when the text just before position `end` is `pattern`, ASCII letters
 // compared without case (the patterns are plain ASCII).
@@ -51,19 +36,9 @@ qsizetype PatternEndingAt(QStringView text, qsizetype eq) {
     if (eq < 4) {
         return 0;
     }
-    switch (text[eq - 1].unicode()) {
-        case u'f':
-        case u'F':
-            return EndsWithPattern(text, eq + 1, QLatin1String(" href=")) ? 6 : 0;
-        case u'c':
-        case u'C':
-            return EndsWithPattern(text, eq + 1, QLatin1String(" src=")) ? 5 : 0;
-        case u'd':
-        case u'D':
-            return EndsWithPattern(text, eq + 1, QLatin1String(" background=")) ? 12 : 0;
-        default:
-            return 0;
-    }
+    const AttributePattern* pattern = PatternEndingWith(text[eq - 1].unicode());
+    return pattern && EndsWithPattern(text, eq + 1, QLatin1String(pattern->text)) ? pattern->length
+                                                                                  : 0;
 }
 
 // The page without carriage returns and line feeds, nothing put in their place.
@@ -108,54 +83,6 @@ bool IsSkipped(QChar c) {
 
 }  // namespace
 
-QString ClimbLevels(const QString& u, qsizetype levels) {
-    const QString root = RootOf(u);
-    qsizetype found = 0;
-    for (qsizetype i = u.size() - 2; i >= 0; --i) {
-        if (u.at(i) == QLatin1Char('/') && ++found == levels) {
-            const QString cut = u.left(i + 1);
-            return cut.size() < root.size() ? root : cut;
-        }
-    }
-    return root;
-}
-
-void ReplaceLoneSurrogates(char16_t* text, qsizetype size) {
-    for (qsizetype i = 0; i < size; ++i) {
-        if (QChar::isHighSurrogate(text[i]) && i + 1 < size && QChar::isLowSurrogate(text[i + 1])) {
-            ++i;
-        } else if (QChar::isSurrogate(text[i])) {
-            text[i] = QChar::ReplacementCharacter;
-        }
-    }
-}
-
-QString PageBaseUrl(const QString& pageUrl) {
-    QString base = pageUrl;
-    const qsizetype query = base.lastIndexOf(QLatin1Char('?'));
-    if (query >= 0) {
-        base.truncate(query);
-    }
-    const qsizetype scheme = base.indexOf(QLatin1String("://"));
-    if (scheme >= 0 && base.indexOf(QLatin1Char('/'), scheme + 3) < 0) {
-        base += QLatin1Char('/');
-    }
-    if (!base.endsWith(QLatin1Char('/'))) {
-        base.truncate(base.lastIndexOf(QLatin1Char('/')) + 1);
-    }
-    return base;
-}
-
-QStringList FileTypeList(const QString& fileTypesText) {
-    QString text = fileTypesText;
-    if (!text.endsWith(QLatin1Char(','))) {
-        text += QLatin1Char(',');
-    }
-    QStringList types = text.toLower().split(QLatin1Char(','));
-    types.removeLast();  // the text after the closing comma
-    return types;
-}
-
 std::optional<QString> ResolveFileUrl(QString value, const QString& base, bool allTypes,
                                       const QStringList& types) {
     QString u = base;
@@ -178,7 +105,7 @@ std::optional<QString> ResolveFileUrl(QString value, const QString& base, bool a
 
     const qsizetype dot = value.lastIndexOf(QLatin1Char('.'));
     qsizetype end = dot + 1;
-    while (end < value.size() && IsExtensionChar(value.at(end))) {
+    while (end < value.size() && IsExtensionChar(value.at(end).unicode())) {
         ++end;
     }
     value.truncate(end);
@@ -264,4 +191,4 @@ QStringList ExtractFileUrls(const QString& pageSource, const QString& pageUrl, b
     return found;
 }
 
-}  // namespace pg
+}  // namespace pg::test
