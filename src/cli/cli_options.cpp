@@ -29,7 +29,7 @@ QString UsageText() {
         "  pagegleaner-cli list [--all] [--types LIST] [--user NAME] [--password-file FILE] URL\n"
         "  pagegleaner-cli get --dir DIR [--all] [--types LIST] [--contains TEXT] [--user NAME]\n"
         "                      [--password-file FILE] [--port N] [--timeout S] [--retries N]\n"
-        "                      [--log FILE] URL\n"
+        "                      [--parallel N] [--log FILE] URL\n"
         "  pagegleaner-cli browser-url\n"
         "  pagegleaner-cli --version\n"
         "\n"
@@ -50,10 +50,12 @@ QString UsageText() {
         "  --retries N           retry a broken transfer up to N times, resuming it\n"
         "                        (get; default 3); starting over because the server\n"
         "                        cannot resume also spends a retry\n"
+        "  --parallel N          files transferred at once, never more to one server, 1 to\n"
+        "                        64 (get; default 6; 1: one after the other)\n"
         "  --log FILE            error log (get; default error.log in the data folder)\n"
         "\n"
         "Exit codes: 0 done, 2 page not retrieved (browser-url: no address found), 3 some files\n"
-        "failed (get), 64 bad arguments, 130 interrupted by Ctrl+C, SIGTERM or SIGHUP (get).\n");
+        "failed (get), 64 bad arguments, 130 interrupted by Ctrl+C, SIGTERM or SIGHUP.\n");
 }
 
 ParseResult ParseCliArguments(const QStringList& arguments) {
@@ -140,6 +142,8 @@ ParseResult ParseCliArguments(const QStringList& arguments) {
             ok = number(0, 86400, options.timeoutSecs);
         } else if (isGet && arg == QLatin1String("--retries")) {
             ok = number(0, 1000, options.retries);
+        } else if (isGet && arg == QLatin1String("--parallel")) {
+            ok = number(1, 64, options.parallel);
         } else if (isGet && arg == QLatin1String("--log")) {
             ok = value(options.logFile);
         } else if (arg == QLatin1String("--")) {

@@ -14,7 +14,7 @@ enum ExitCode : int {
     ExitPageFailed = 2,     // the page could not be retrieved
     ExitNoBrowserUrl = 2,   // browser-url: no address found
     ExitUsage = 64,         // bad arguments
-    ExitInterrupted = 130,  // get: stopped by Ctrl+C (SIGINT)
+    ExitInterrupted = 130,  // stopped by Ctrl+C (SIGINT), SIGTERM or SIGHUP
 };
 
 struct CliOptions {
@@ -30,6 +30,7 @@ struct CliOptions {
     int port = 80;
     int timeoutSecs = 60;
     int retries = 3;
+    int parallel = 6;  // files at once, as many as browsers open to one host
     QString logFile;
     bool help = false;
     bool version = false;

@@ -53,6 +53,7 @@ namespace {
 // What the command line reports after a batch, and its exit code.
 int ReportBatch(const BatchReport& report, const QString& logPath, TerminalProgress& progress,
                 const InterruptWatch& interrupt) {
+    progress.finish();
     if (report.logError != 0) {
         progress.note(u"pagegleaner-cli: cannot %1 the error log %2: %3"_s.arg(
             report.logCreated ? u"write"_s : u"create"_s, logPath,
@@ -108,6 +109,8 @@ int RunGet(PageFetcher& fetcher, Transport& transport, const CliOptions& options
                 MakeBatchJob(settings, SelectFiles(result.urls.toStringList(), options.contains),
                              options.port, options.timeoutSecs, logPath);
             job.incompleteMessage = u"Download incomplete - no retries left."_s;
+            job.parallel = options.parallel;
+            job.refererPageUrl = result.pageUrl;
             batch = std::make_unique<BatchRun>(
                 services, std::move(job), [&, finish](const BatchReport& report) {
                     finish(ReportBatch(report, logPath, progress, interrupt));

@@ -45,9 +45,13 @@ int main(int argc, char** argv) {
         return ExitUsage;
     }
 
-    // The page is bounded by the same time-out as the files.
-    pg::CurlPageFetcher fetcher(options.timeoutSecs, options.timeoutSecs);
+    // The page is bounded by the same time-out as the files, and the cookies
+    // it sets go with the requests for its files.
+    const pg::CurlCookieJar cookies;
+    pg::CurlPageFetcher fetcher(options.timeoutSecs, options.timeoutSecs,
+                                pg::CurlPageFetcher::kMaxPageBytes, &cookies);
     pg::CancelRequest cancel;
+    cancel.keepPartFiles = true;  // an interrupted get resumes where it stopped
     // One watch for the whole run: Ctrl+C while the page arrives calls it off
     // (the page counts as not retrieved), during the batch it ends the batch,
     // and one between the two is still known when the batch would start.
@@ -56,7 +60,7 @@ int main(int argc, char** argv) {
         cancel.request(true);
     });
     if (options.command == QLatin1String("get")) {
-        pg::CurlTransport transport;
+        pg::CurlTransport transport(&cookies);
         return RunGet(fetcher, transport, options, password, pg::ErrorLogPath(), cancel, interrupt);
     }
     return RunList(fetcher, options, password, interrupt);

@@ -65,35 +65,98 @@ double TerminalProgress::now() const {
     return clock_ ? clock_() : SteadySeconds();
 }
 
-QString TerminalProgress::prefix() const {
-    return u"[%1/%2]"_s.arg(current_.itemNumber).arg(current_.itemCount);
+QString TerminalProgress::prefix(int itemNumber) const {
+    return u"[%1/%2]"_s.arg(itemNumber).arg(itemCount_);
+}
+
+QString TerminalProgress::summaryLine() const {
+    qint64 bytes = bytesEnded_;
+    for (const auto& [number, snapshot] : inFlight_) {
+        bytes += snapshot.received;
+    }
+    QString text =
+        u"%1 of %2 files, "_s.arg(ended_).arg(itemCount_) + FormatBytes(static_cast<double>(bytes));
+    const double elapsed = started_ >= 0 ? now() - started_ : 0;
+    if (elapsed > 0 && bytes > 0) {
+        text += u", "_s + FormatRate(static_cast<double>(bytes) / elapsed);
+    }
+    return text;
+}
+
+void TerminalProgress::erase() {
+    if (drawnLines_ == 0) {
+        return;
+    }
+    // Up to the block's first line, to its start, and clear from there on.
+    QByteArray bytes = drawnLines_ > 1 ? "\x1b[" + QByteArray::number(drawnLines_ - 1) + 'A' : "";
+    write_(bytes + "\r\x1b[J");
+    drawnLines_ = 0;
+}
+
+void TerminalProgress::redraw(bool force) {
+    if (!terminal_ || (!force && now() - lastDraw_ < kRedrawInterval)) {
+        stale_ = true;
+        return;
+    }
+    erase();
+    QStringList lines;
+    for (const auto& [number, snapshot] : inFlight_) {
+        lines.append(ProgressBarLine(snapshot, width_ - 1));
+    }
+    lines.append(summaryLine().left(std::max(1, width_ - 1)));
+    write_(lines.join(u'\n').toLocal8Bit());
+    drawnLines_ = static_cast<int>(lines.size());
+    stale_ = false;
+    lastDraw_ = now();
 }
 
 void TerminalProgress::line(const QString& text) {
-    endBar();
+    erase();
     write_(TerminalBytes(text) + '\n');
+    if (terminal_ && !inFlight_.empty()) {
+        redraw(true);
+    }
+}
+
+void TerminalProgress::finish() {
+    if (terminal_ && started_ >= 0) {
+        redraw(true);  // the last figures stay on screen
+        write_("\n");
+        drawnLines_ = 0;
+    }
 }
 
 void TerminalProgress::transferStarted(const TransferItem& item) {
-    endBar();
-    current_ = {};
-    current_.itemNumber = item.number;
-    current_.itemCount = item.count;
-    current_.targetName = GetPathPart(item.targetPath, true);
+    if (started_ < 0) {
+        started_ = now();
+    }
+    itemCount_ = item.count;
+    ProgressSnapshot& snapshot = inFlight_[item.number];
+    snapshot = {};
+    snapshot.itemNumber = item.number;
+    snapshot.itemCount = item.count;
+    snapshot.targetName = GetPathPart(item.targetPath, true);
     if (!terminal_) {
-        line(prefix() + u' ' + item.url + u" -> "_s + item.targetPath);
+        line(prefix(item.number) + u' ' + item.url + u" -> "_s + item.targetPath);
     }
     if (!item.listedTargetPath.isEmpty()) {
-        line(prefix() + u' ' + SavedUnderText(item));
+        line(prefix(item.number) + u' ' + SavedUnderText(item));
     }
+    redraw(false);
 }
 
-void TerminalProgress::transferFinished(const TransferItem&, const TransferOutcome& outcome) {
-    endBar();
+void TerminalProgress::transferFinished(const TransferItem& item, const TransferOutcome& outcome) {
+    const ProgressSnapshot snapshot = inFlight_[item.number];
+    inFlight_.erase(item.number);
+    ++ended_;
+    bytesEnded_ += snapshot.received;
+    const QString name = prefix(item.number) + u' ' + GetPathPart(item.targetPath, true);
     if (outcome.completed()) {
         if (!terminal_) {
-            line(prefix() + u' ' + current_.targetName + u" completed ("_s +
-                 FormatBytes(static_cast<double>(current_.received)) + u')');
+            line(name + u" completed ("_s + FormatBytes(static_cast<double>(snapshot.received)) +
+                 u')');
+        } else {
+            redraw(inFlight_.empty());
         }
         return;
     }
@@ -101,54 +164,37 @@ void TerminalProgress::transferFinished(const TransferItem&, const TransferOutco
     const QString why = !message.isEmpty()                                     ? message
                         : outcome.result == TransferOutcome::Result::Cancelled ? u"interrupted."_s
                                                                                : u"incomplete."_s;
-    line(prefix() + u' ' + current_.targetName + u" failed: "_s + why);
+    line(name + u" failed: "_s + why);
 }
 
 void TerminalProgress::note(const QString& text) {
     line(text);
 }
 
-void TerminalProgress::phaseChanged(int, TransferPhase phase) {
+void TerminalProgress::phaseChanged(int itemNumber, TransferPhase phase) {
     if (phase == TransferPhase::Resuming) {
-        line(prefix() + u' ' + PhaseText(phase));
+        line(prefix(itemNumber) + u' ' + PhaseText(phase));
     }
 }
 
-void TerminalProgress::waitingToRetry(int, int seconds) {
-    line(prefix() + u" server busy, asking again in "_s + FormatTime(seconds));
+void TerminalProgress::waitingToRetry(int itemNumber, int seconds) {
+    line(prefix(itemNumber) + u" server busy, asking again in "_s + FormatTime(seconds));
 }
 
-void TerminalProgress::progressReset(int, qint64 total) {
-    current_.total = total;
-    if (terminal_) {
-        draw();
+void TerminalProgress::progressReset(int itemNumber, qint64 total) {
+    const auto it = inFlight_.find(itemNumber);
+    if (it != inFlight_.end()) {
+        it->second.total = total;
+        it->second.received = 0;
+        redraw(false);
     }
 }
 
 void TerminalProgress::progressUpdated(const ProgressSnapshot& snapshot) {
-    current_ = snapshot;
-    stale_ = true;
-    if (terminal_ && (!barShown_ || now() - lastDraw_ >= kRedrawInterval)) {
-        draw();
-    }
-}
-
-void TerminalProgress::draw() {
-    // Back to the start of the line, then clear what the last line left beyond this one.
-    write_("\r" + ProgressBarLine(current_, width_ - 1).toLocal8Bit() + "\x1b[K");
-    barShown_ = true;
-    stale_ = false;
-    lastDraw_ = now();
-}
-
-void TerminalProgress::endBar() {
-    if (barShown_) {
-        // The last figures may have come between two redraws.
-        if (stale_) {
-            draw();
-        }
-        write_("\n");
-        barShown_ = false;
+    const auto it = inFlight_.find(snapshot.itemNumber);
+    if (it != inFlight_.end()) {
+        it->second = snapshot;
+        redraw(false);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 
 namespace pg::cli {
 
@@ -16,21 +17,25 @@ namespace pg::cli {
 // its middle so the line fits. Control characters in the name are escaped.
 QString ProgressBarLine(const ProgressSnapshot& snapshot, int width);
 
-// The progress of get on the error stream. On a terminal one line per file is
-// redrawn in place, at most ten times a second, and ended with a newline; on
-// anything else (a pipe, a file) plain lines tell when a file starts, resumes
-// and ends. Every text from a page is written with its control characters
-// escaped.
+// The progress of get on the error stream. On a terminal a block of lines is
+// redrawn in place, at most ten times a second: a bar line for each file in
+// flight and a summary (files done of all, bytes, rate); notes (a failure, a
+// resume, a numbered name) go above it. On anything else (a pipe, a file)
+// plain lines tell when a file starts, resumes and ends. Every text from a
+// page is written with its control characters escaped.
 class TerminalProgress : public TransferObserver {
 public:
     using WriteFn = std::function<void(const QByteArray&)>;
     using ClockFn = std::function<double()>;  // seconds on a steady clock
 
-    // terminal: redraw a bar line of `width` characters; clock: empty for the system's.
+    // terminal: redraw lines of `width` characters; clock: empty for the system's.
     TerminalProgress(bool terminal, WriteFn write, int width = 80, ClockFn clock = {});
 
-    // A line of its own, after whatever was drawn.
+    // A line of its own, above whatever is drawn.
     void note(const QString& text);
+    // Leaves the last figures on screen and ends the block: what follows
+    // starts on a line of its own.
+    void finish();
 
     void transferStarted(const TransferItem& item) override;
     void phaseChanged(int itemNumber, TransferPhase phase) override;
@@ -40,22 +45,29 @@ public:
     void waitingToRetry(int itemNumber, int seconds) override;
     void transferFinished(const TransferItem& item, const TransferOutcome& outcome) override;
 
+    // The summary line: "12 of 300 files, 4.1 MB, 1.2 MB/Sec".
+    QString summaryLine() const;
+
 private:
     static constexpr double kRedrawInterval = 0.1;
 
     double now() const;
-    QString prefix() const;  // "[3/10]"
+    QString prefix(int itemNumber) const;  // "[3/10]"
     void line(const QString& text);
-    void draw();
-    void endBar();
+    void redraw(bool now);
+    void erase();
 
     const bool terminal_;
     const WriteFn write_;
     const int width_;
     const ClockFn clock_;
-    ProgressSnapshot current_;
-    bool barShown_ = false;  // a bar line is on screen without its newline
-    bool stale_ = false;     // current_ changed since the bar was drawn
+    std::map<int, ProgressSnapshot> inFlight_;  // by item number
+    int itemCount_ = 0;
+    int ended_ = 0;
+    qint64 bytesEnded_ = 0;  // of the files that have ended
+    double started_ = -1;
+    int drawnLines_ = 0;  // lines of the block on screen, the cursor at the end of the last
+    bool stale_ = false;  // figures changed since the block was drawn
     double lastDraw_ = 0;
 };
 

@@ -1,9 +1,7 @@
 #include "desktop/browser_url.h"
 
-#include "job/page_url.h"
-
 #include "desktop/window_tree.h"
-
+#include "job/page_url.h"
 
 #include <optional>
 

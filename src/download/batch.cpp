@@ -54,6 +54,24 @@ Credentials CredentialsFor(const BatchJob& job, const QString& fileUrl) {
     return job.credentials;
 }
 
+QString RefererFor(const QString& pageUrl, const QString& fileUrl) {
+    QUrl page(pageUrl, QUrl::TolerantMode);
+    const QString scheme = page.scheme().toLower();
+    if (!page.isValid() || pageUrl.isEmpty() || (scheme != u"http"_s && scheme != u"https"_s) ||
+        (scheme == u"https"_s &&
+         QUrl(fileUrl, QUrl::TolerantMode).scheme().compare(u"https"_s, Qt::CaseInsensitive) !=
+             0)) {
+        return {};
+    }
+    page.setUserInfo({});
+    page.setFragment({});
+    if (Origin(pageUrl) != Origin(fileUrl)) {
+        page.setPath(u"/"_s);
+        page.setQuery(QString());
+    }
+    return QString::fromUtf8(page.toEncoded());
+}
+
 BatchJob MakeBatchJob(const JobSettings& job, QStringList checkedUrls, int remotePort,
                       int timeoutSecs, QString errorLogPath) {
     BatchJob batch;
@@ -206,6 +224,7 @@ void BatchRun::startFile(int index) {
     ++perOrigin_[origin];
     running->transfer = std::make_unique<FileTransfer>(
         context_, item, CredentialsFor(job_, url),
+        RefererFor(job_.refererPageUrl.isEmpty() ? job_.pageUrl : job_.refererPageUrl, url),
         [this, index](const TransferOutcome& outcome) { fileDone(index, outcome); });
     FileTransfer& transfer = *running->transfer;
     running_[index] = std::move(running);

@@ -33,6 +33,9 @@ struct BatchJob {
     QString pageUrl;
     // Files transferred at once; never more than this to one server either.
     int parallel = 1;
+    // The page as it finally came (after redirects), named as Referer; empty:
+    // pageUrl.
+    QString refererPageUrl = {};
 };
 
 // The batch of a job: its checked files into its folder with its credentials,
@@ -66,6 +69,12 @@ struct BatchReport {
 // own scheme, host and port (the port each request really goes to, the remote
 // port setting included), none for any other.
 Credentials CredentialsFor(const BatchJob& job, const QString& fileUrl);
+
+// What a file request names as its Referer, as a browser would: the page's
+// URL without user name, password and fragment for a file on the page's own
+// scheme, host and port; only the page's origin ("https://host:8443/") for a
+// file elsewhere; nothing for an http file of an https page.
+QString RefererFor(const QString& pageUrl, const QString& fileUrl);
 
 // The download target of a file URL: the folder, "/", and the URL's text after
 // its last "/" (query included), each unsafe character in it replaced by "_".

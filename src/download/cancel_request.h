@@ -12,6 +12,9 @@ class CancelRequest {
 public:
     bool CancelThis = false;  // stop the current file
     bool CancelAll = false;   // stop the current file and the batch
+    // A stopped file keeps its part file for a later run to resume (the
+    // command line's interrupt); otherwise it goes, as after any failure.
+    bool keepPartFiles = false;
 
     bool stopsFile() const { return CancelThis || CancelAll; }
 

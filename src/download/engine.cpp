@@ -37,10 +37,11 @@ int EnsureFolder(const QString& folder) {
 }  // namespace
 
 FileTransfer::FileTransfer(TransferContext& context, TransferItem item, Credentials credentials,
-                           DoneFn done)
+                           QString referer, DoneFn done)
     : context_(context),
       item_(std::move(item)),
       credentials_(std::move(credentials)),
+      referer_(std::move(referer)),
       done_(std::move(done)),
       part_(item_.targetPath, item_.url) {
     busyTimer_.setSingleShot(true);
@@ -120,7 +121,7 @@ void FileTransfer::request(qint64 offset, bool forTheRest) {
     busyWaitSecs_ = -1;
     session_ = context_.transport.start(
         {item_.url, credentials_.userName, credentials_.password, context_.remotePort,
-         context_.timeoutSecs, offset, continuing_ ? validator_ : QByteArray()},
+         context_.timeoutSecs, offset, continuing_ ? validator_ : QByteArray(), referer_},
         *this);
 }
 
@@ -467,7 +468,11 @@ void FileTransfer::finish(TransferOutcome outcome) {
     state_ = State::Ended;
     busyTimer_.stop();
     session_.reset();
-    if (!outcome.completed()) {
+    // Only a part file named by its version can ever be resumed.
+    if (outcome.result == TransferOutcome::Result::Cancelled && context_.cancel.keepPartFiles &&
+        !validator_.isEmpty()) {
+        part_.close();
+    } else if (!outcome.completed()) {
         part_.discard();
     }
     outcome.lastUrl = lastUrl_;

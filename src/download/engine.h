@@ -58,7 +58,9 @@ class FileTransfer : private TransferListener {
 public:
     using DoneFn = std::function<void(const TransferOutcome&)>;
 
-    FileTransfer(TransferContext& context, TransferItem item, Credentials credentials, DoneFn done);
+    // referer: what the requests name as their Referer (empty: none).
+    FileTransfer(TransferContext& context, TransferItem item, Credentials credentials,
+                 QString referer, DoneFn done);
     ~FileTransfer() override;
     FileTransfer(const FileTransfer&) = delete;
     FileTransfer& operator=(const FileTransfer&) = delete;
@@ -116,6 +118,7 @@ private:
     TransferContext& context_;
     const TransferItem item_;
     const Credentials credentials_;
+    const QString referer_;
     const DoneFn done_;
     QString targetName_;
     QString urlName_;

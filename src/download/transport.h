@@ -23,6 +23,8 @@ struct TransferRequest {
     // the engine never asks past byte 0 without one): a server whose file no
     // longer matches answers with the whole file instead of a part.
     QByteArray ifRange;
+    // Sent as Referer when not empty: the page the file was found on.
+    QString referer = {};
 };
 
 // Why a request got no answer, or why its body broke off.

@@ -126,10 +126,12 @@ int main(int argc, char** argv) {
     }
 
     pg::IniSettingsStore settings(pg::SettingsFilePath());
-    pg::CurlPageFetcher pageFetcher;
+    // The cookies a page sets go with the requests for its files.
+    const pg::CurlCookieJar cookies;
+    pg::CurlPageFetcher pageFetcher(30, 60, pg::CurlPageFetcher::kMaxPageBytes, &cookies);
     pg::DesktopFileOpener fileOpener;
     pg::DialogFolderPicker folderPicker;
-    pg::CurlTransport transport;
+    pg::CurlTransport transport(&cookies);
     pg::DesktopWindowTree windowTree;
 
     pg::MainWindowServices services;

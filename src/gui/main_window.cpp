@@ -420,6 +420,8 @@ void MainWindow::extractFileUrls() {
     // The window waits without reacting; Esc calls the page off.
     PageFetcher& fetcher = *services_.pageFetcher;
     heldInput_.emplace([&fetcher] { fetcher.cancel(); });
+    scannedPageUrl_ = url;
+    scannedFinalUrl_.clear();
     pageScan_ = std::make_unique<PageScan>(
         fetcher,
         PageScanRequest{url, userEdit_->text(), passwordEdit_->text(), allTypesCheck_->isChecked(),
@@ -431,6 +433,7 @@ void MainWindow::extractFileUrls() {
 void MainWindow::extractionFinished(PageScanResult result) {
     pageScan_.reset();
     heldInput_.reset();
+    scannedFinalUrl_ = result.pageUrl;
     if (result.status == PageScanStatus::Extracted || result.status == PageScanStatus::NoneFound) {
         fillFileList(std::move(result.urls));
         countLabel_->setText(ExtractedCountText(fileList_->rowCount()));
@@ -524,11 +527,15 @@ void MainWindow::downloadFiles() {
         services_.transferQuestions ? *services_.transferQuestions : *questionBoxes_;
     const BatchServices batchServices{
         *services_.transport, *progressWindow_, questions, progressWindow_->cancelRequest(), {}};
+    BatchJob batchJob = MakeBatchJob(
+        job, fileList_->list().checkedEntries(), RemotePortFromOption(options_.remotePort),
+        TimeoutSecsFromOption(options_.waitSecs), services_.errorLogPath);
+    // The files' Referer is the page as it finally came, when the list is its.
+    if (job.url == scannedPageUrl_) {
+        batchJob.refererPageUrl = scannedFinalUrl_;
+    }
     batch_ = std::make_unique<BatchRun>(
-        batchServices,
-        MakeBatchJob(job, fileList_->list().checkedEntries(),
-                     RemotePortFromOption(options_.remotePort),
-                     TimeoutSecsFromOption(options_.waitSecs), services_.errorLogPath),
+        batchServices, std::move(batchJob),
         [this, url = job.url](const BatchReport& report) { batchFinished(url, report); });
     batch_->start();
 }

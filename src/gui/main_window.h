@@ -93,6 +93,8 @@ private:
     std::unique_ptr<PageScan> pageScan_;
     std::optional<HeldInput> heldInput_;
     std::optional<BusyCursor> extractBusy_;
+    QString scannedPageUrl_;   // the URL of the last scan, as typed
+    QString scannedFinalUrl_;  // and where that page finally came from
     // While a batch runs: its progress window, question boxes and the batch.
     std::unique_ptr<ProgressWindow> progressWindow_;
     std::unique_ptr<MessageBoxTransferQuestions> questionBoxes_;

@@ -64,8 +64,12 @@ struct CurlPageFetcher::Fetch {
     DoneFn done;
 };
 
-CurlPageFetcher::CurlPageFetcher(int connectTimeoutSecs, int stallSecs, qint64 maxPageBytes)
-    : connectTimeoutSecs_(connectTimeoutSecs), stallSecs_(stallSecs), maxPageBytes_(maxPageBytes) {}
+CurlPageFetcher::CurlPageFetcher(int connectTimeoutSecs, int stallSecs, qint64 maxPageBytes,
+                                 const CurlCookieJar* cookies)
+    : connectTimeoutSecs_(connectTimeoutSecs),
+      stallSecs_(stallSecs),
+      maxPageBytes_(maxPageBytes),
+      cookies_(cookies) {}
 
 CurlPageFetcher::~CurlPageFetcher() {
     if (fetch_) {
@@ -87,6 +91,9 @@ void CurlPageFetcher::startFetch(const QString& url, const QString& userName,
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &fetch_->target);
     curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");      // any compression libcurl can undo
     curl_easy_setopt(h, CURLOPT_BUFFERSIZE, 512L * 1024);  // fewer, larger pieces to scan
+    if (cookies_) {
+        cookies_->attachEmptied(h);  // a new job: the last page's cookies go
+    }
     CurlMulti::instance().add(h, [this](CURLcode code) { finish(code, false); });
 }
 

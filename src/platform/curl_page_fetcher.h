@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/curl_cookie_jar.h"
 #include "scan/page_fetch.h"
 
 #include <curl/curl.h>
@@ -18,8 +19,11 @@ public:
     static constexpr qint64 kMaxPageBytes = qint64(1) << 30;
 
     // connectTimeoutSecs bounds the connection; stallSecs the wait for more data.
+    // With a cookie jar, each fetch empties it and keeps what the page's
+    // answers set, for the page's files.
     explicit CurlPageFetcher(int connectTimeoutSecs = 30, int stallSecs = 60,
-                             qint64 maxPageBytes = kMaxPageBytes);
+                             qint64 maxPageBytes = kMaxPageBytes,
+                             const CurlCookieJar* cookies = nullptr);
 
     ~CurlPageFetcher() override;
 
@@ -34,6 +38,7 @@ private:
     int connectTimeoutSecs_;
     int stallSecs_;
     qint64 maxPageBytes_;
+    const CurlCookieJar* cookies_;
     std::unique_ptr<Fetch> fetch_;  // the fetch under way
 };
 

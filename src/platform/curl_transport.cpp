@@ -28,7 +28,8 @@ struct SlistDeleter {
 // listener.
 class CurlSession : public TransferSession {
 public:
-    CurlSession(const TransferRequest& request, TransferListener& listener)
+    CurlSession(const TransferRequest& request, TransferListener& listener,
+                const CurlCookieJar* cookies)
         : listener_(listener),
           stallMs_(request.timeoutSecs * 1000LL),
           ftp_(IsFtpUrl(request.url)),
@@ -47,6 +48,16 @@ public:
         curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CurlSession::onProgress);
         curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
         curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        if (cookies) {
+            cookies->attach(h);
+        }
+        if (!request.referer.isEmpty()) {
+            curl_easy_setopt(h, CURLOPT_REFERER, request.referer.toUtf8().constData());
+        }
+        // Over https a request waits to share a connection that may multiplex.
+        if (request.url.startsWith(QLatin1String("https:"), Qt::CaseInsensitive)) {
+            curl_easy_setopt(h, CURLOPT_PIPEWAIT, 1L);
+        }
         if (ftp_) {
             // The file's time (MDTM) identifies its version, as Last-Modified does.
             curl_easy_setopt(h, CURLOPT_FILETIME, 1L);
@@ -301,7 +312,7 @@ private:
 
 std::unique_ptr<TransferSession> CurlTransport::start(const TransferRequest& request,
                                                       TransferListener& listener) {
-    return std::make_unique<CurlSession>(request, listener);
+    return std::make_unique<CurlSession>(request, listener, cookies_);
 }
 
 }  // namespace pg

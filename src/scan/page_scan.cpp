@@ -40,6 +40,7 @@ void PageScan::start() {
 void PageScan::fetched(const PageFetchResult& page) {
     fetching_ = false;
     PageScanResult result;
+    result.pageUrl = page.effectiveUrl.isEmpty() ? request_.url : page.effectiveUrl;
     if (!page.retrieved()) {
         result.status = PageScanStatus::RequestFailed;
         result.failureDetail = page.failure;

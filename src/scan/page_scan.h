@@ -37,6 +37,7 @@ struct PageScanResult {
     PageScanStatus status = PageScanStatus::RequestFailed;
     LinkList urls;          // the file URLs in page order, each once
     QString failureDetail;  // why the request failed, for the command line
+    QString pageUrl;        // where the page finally came from, after redirects
 };
 
 // "6) &Extract file URLs": checks the URL, fetches the page and extracts its

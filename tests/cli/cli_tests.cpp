@@ -12,14 +12,17 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <atomic>
 #include <csignal>
+#include <map>
 #include <thread>
 
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 
 namespace pg::cli {
 namespace {
@@ -143,22 +146,138 @@ TEST_F(CliProcessTest, GetResumesWithoutAskingAndLogsAMissingFile) {
     EXPECT_EQ(ranges, (std::vector<std::string>{"bytes=0-", "bytes=5904-", "bytes=11808-"}));
 }
 
-TEST_F(CliProcessTest, InterruptEndsGetWithoutLeavingParts) {
-    http.handle("/d/slow.bin", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(1 << 20, "", [](size_t offset, size_t, httplib::DataSink& sink) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(offset > 0 ? 50 : 0));
-            return sink.write(std::string(4096, 'x').data(), 4096);
+// Ctrl+C ends every transfer and keeps their part files; the next run resumes
+// them from where they stopped.
+TEST_F(CliProcessTest, InterruptKeepsPartFilesThatTheNextRunResumes) {
+    const QByteArray body = test::MakeTestBytes(1 << 20);
+    std::atomic<bool> slow = true;
+    for (const char* path : {"/d/a.bin", "/d/b.bin"}) {
+        http.handle(path, [&](const httplib::Request&, httplib::Response& res) {
+            res.set_header("ETag", "\"v\"");
+            res.set_content_provider(size_t(body.size()), "application/octet-stream",
+                                     [&](size_t offset, size_t length, httplib::DataSink& sink) {
+                                         if (slow && offset > 0) {
+                                             std::this_thread::sleep_for(50ms);
+                                         }
+                                         sink.write(body.constData() + offset,
+                                                    std::min<size_t>(length, 4096));
+                                         return true;
+                                     });
         });
-    });
-    http.handle("/d/page.html", http.bytes({.body = "<a href=slow.bin>"}));
-    process.start(QStringLiteral(PG_CLI_PATH),
-                  {u"get"_s, u"--types"_s, u"bin"_s, u"--dir"_s, dir.filePath(u"files"_s),
-                   http.url("/d/page.html")});
-    ASSERT_TRUE(test::RunEventLoopUntil([&] { return !files().isEmpty(); }));
+    }
+    http.handle("/d/page.html", http.bytes({.body = "<a href=a.bin> <a href=b.bin>"}));
+    const QStringList arguments{u"get"_s,
+                                u"--types"_s,
+                                u"bin"_s,
+                                u"--parallel"_s,
+                                u"2"_s,
+                                u"--dir"_s,
+                                dir.filePath(u"files"_s),
+                                http.url("/d/page.html")};
+    process.start(QStringLiteral(PG_CLI_PATH), arguments);
+    // Both under way with more than the 4096 bytes a resume asks for again.
+    ASSERT_TRUE(test::RunEventLoopUntil([&] {
+        const QStringList parts = files().filter(u".pgpart"_s);
+        return parts.size() == 2 && std::all_of(parts.begin(), parts.end(), [&](const QString& p) {
+                   return QFileInfo(dir.filePath(u"files/"_s + p)).size() > 16384;
+               });
+    }));
     ::kill(static_cast<pid_t>(process.processId()), SIGINT);
     EXPECT_TRUE(process.waitForFinished(60000));
     EXPECT_EQ(process.exitCode(), kInterrupted);
-    EXPECT_EQ(files(), QStringList());
+    EXPECT_EQ(files().filter(u".pgpart"_s).size(), 2);
+    slow = false;
+    EXPECT_EQ(run(arguments), kOk);
+    EXPECT_EQ(files(), (QStringList{u"a.bin"_s, u"b.bin"_s}));
+    EXPECT_EQ(file(u"files/a.bin"_s), body);
+    EXPECT_EQ(file(u"files/b.bin"_s), body);
+    for (const char* path : {"/d/a.bin", "/d/b.bin"}) {
+        const auto requests = http.requests(path);
+        ASSERT_EQ(requests.size(), 2);
+        EXPECT_NE(requests[1].header("Range"), "bytes=0-") << path;
+        EXPECT_EQ(requests[1].header("If-Range"), "\"v\"") << path;
+    }
+}
+
+// Several files at once give what one after the other gives: the same files,
+// the same log in the order of the list, the same exit code; and no server
+// ever has more requests at once than --parallel allows.
+TEST_F(CliProcessTest, ParallelFilesEndAsTheyWouldOneAfterTheOther) {
+    std::atomic<int> active = 0, most = 0;
+    const auto counted = [&](test::ScriptedServer::Handler next) {
+        return [&, next](const httplib::Request& req, httplib::Response& res) {
+            const int now = ++active;
+            for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
+            }
+            std::this_thread::sleep_for(30ms);
+            next(req, res);
+            --active;
+        };
+    };
+    QByteArray links;
+    for (int i = 0; i < 12; ++i) {
+        const std::string path = "/d/f" + std::to_string(i) + ".bin";
+        links += "<a href=f" + QByteArray::number(i) + ".bin> ";
+        if (i % 4 == 1) {
+            continue;  // missing
+        }
+        http.handle(path, counted(http.bytes({.body = test::MakeTestBytes(30000 + i, i),
+                                              .cutAfter = i % 4 == 2 ? 20000 : -1,
+                                              .etag = "\"e\""})));
+    }
+    http.handle("/d/page.html", http.bytes({.body = links}));
+    std::map<QString, QByteArray> seen[2];
+    QByteArray logs[2];
+    int exits[2] = {};
+    for (const int parallel : {1, 3}) {
+        const int run_ = parallel == 1 ? 0 : 1;
+        QDir(dir.filePath(u"files"_s)).removeRecursively();
+        most = 0;
+        exits[run_] = run({u"get"_s, u"--types"_s, u"bin"_s, u"--parallel"_s,
+                           QString::number(parallel), u"--dir"_s, dir.filePath(u"files"_s),
+                           u"--log"_s, dir.filePath(u"error.log"_s), http.url("/d/page.html")});
+        for (const QString& name : files()) {
+            seen[run_][name] = file(u"files/"_s + name);
+        }
+        logs[run_] = file(u"error.log"_s);
+        EXPECT_LE(most, parallel);
+        EXPECT_GE(most, std::min(parallel, 2)) << "the files did not overlap";
+    }
+    EXPECT_EQ(exits[0], kFilesFailed);
+    EXPECT_EQ(exits[1], exits[0]);
+    EXPECT_EQ(seen[0].size(), 9u);
+    EXPECT_TRUE(seen[1] == seen[0]);
+    EXPECT_EQ(logs[0].count("File was not found."), 3);
+    EXPECT_EQ(logs[1], logs[0]);
+}
+
+// The files are asked for as a browser asks: with the cookies that the page's
+// answers (its redirect's too) set, for their own host only, and with the
+// page, or only its origin for another host, as Referer.
+TEST_F(CliProcessTest, FileRequestsCarryThePagesCookiesAndReferer) {
+    test::ScriptedServer other;  // "localhost": another host as far as cookies go
+    const QString elsewhere = u"http://localhost:%1/g.bin"_s.arg(other.port());
+    other.handle("/g.bin", other.bytes({.body = "g"}));
+    http.handle("/start", [](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Set-Cookie", "r=1; Path=/");
+        res.set_redirect("/d/page.html");
+    });
+    http.handle("/d/page.html", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Set-Cookie", "s=2; Path=/");
+        res.set_content((u"<a href=f.bin> <a href="_s + elsewhere + u'>').toStdString(),
+                        "text/html");
+    });
+    http.handle("/d/f.bin", http.bytes({.body = "f"}));
+    EXPECT_EQ(run({u"get"_s, u"--types"_s, u"bin"_s, u"--dir"_s, dir.filePath(u"files"_s),
+                   http.url("/start")}),
+              kOk);
+    ASSERT_EQ(http.requests("/d/f.bin").size(), 1);
+    const test::ReceivedRequest same = http.requests("/d/f.bin")[0];
+    EXPECT_THAT(same.header("Cookie"), AllOf(HasSubstr("r=1"), HasSubstr("s=2")));
+    EXPECT_EQ(same.header("Referer"), http.url("/d/page.html").toStdString());
+    ASSERT_EQ(other.requests("/g.bin").size(), 1);
+    EXPECT_EQ(other.requests("/g.bin")[0].header("Cookie"), "");
+    EXPECT_EQ(other.requests("/g.bin")[0].header("Referer"), http.url("/").toStdString());
 }
 
 TEST(TerminalTextTest, ControlCharactersAreShownAsHexCodes) {

@@ -117,6 +117,64 @@ TEST(FileNamesTest, UrlsInTheLogHaveTheirUnsafeCharactersEncoded) {
               u"/d.x/a (2)"_s);
 }
 
+// The Referer a browser would send for a file of the page.
+TEST(RefererTest, ThePageForItsOwnFilesItsOriginForOthersNothingDownToHttp) {
+    const std::tuple<QString, QString, QString> rows[] = {
+        {u"http://u:p@h/d/p.html?q=1#top"_s, u"http://h:80/f.jpg"_s, u"http://h/d/p.html?q=1"_s},
+        {u"http://h/d/p.html"_s, u"http://other/f.jpg"_s, u"http://h/"_s},
+        {u"http://h/d/p.html"_s, u"http://h:8080/f.jpg"_s, u"http://h/"_s},
+        {u"https://h:8443/d/p.html"_s, u"https://cdn/f.jpg"_s, u"https://h:8443/"_s},
+        {u"https://h/d/p.html"_s, u"https://h/f.jpg"_s, u"https://h/d/p.html"_s},
+        {u"https://h/d/p.html"_s, u"http://h/f.jpg"_s, QString()},
+        {u"http://h/d/p.html"_s, u"https://h/f.jpg"_s, u"http://h/"_s},
+        {u"ftp://h/d/"_s, u"ftp://h/d/f.bin"_s, QString()}};
+    for (const auto& [page, file, referer] : rows) {
+        EXPECT_EQ(RefererFor(page, file), referer)
+            << page.toStdString() << " " << file.toStdString();
+    }
+}
+
+// A busy server is waited out twice for a file (as long as it asks for at most
+// 30 seconds); after that, or for longer, the answer fails like any other.
+TEST_F(BatchTest, ABusyServerIsWaitedOutAndGetsOneConnectionFewer) {
+    const auto busy = [](int status, int seconds) {
+        return Answer{.status = status, .retryAfter = seconds};
+    };
+    // answers, whether the file arrives, requests made, waits
+    const std::tuple<QList<Answer>, bool, int, int> rows[] = {
+        {{busy(503, 0), ok}, true, 2, 1},
+        {{busy(429, 1), busy(503, 0), ok}, true, 3, 2},
+        {{busy(503, 0), busy(503, 0), busy(503, 0)}, false, 3, 2},
+        {{busy(503, 31)}, false, 1, 0},
+        {{busy(503, -1)}, false, 1, 0}};
+    for (const auto& [answers, completed, requests, waits] : rows) {
+        transport.requests.clear();
+        ui.shown.clear();
+        const BatchReport report = batch({u"http://h:8080/f"_s}, answers);
+        EXPECT_EQ(report.downloaded == 1, completed);
+        EXPECT_EQ(transport.requests.size(), requests);
+        EXPECT_EQ(ui.shown.count(PhaseText(TransferPhase::WaitingToRetry)), waits);
+        if (!completed) {
+            EXPECT_EQ(ReadFileBytes(log), "http://h:8080/f\r\nUnexpected error has occurred.\r\n");
+        }
+    }
+    // Three at once to one server; after its 503, the files that start keep to two.
+    transport.requests.clear();
+    transport.atOnce.clear();
+    transport.mostAtOnce = 0;
+    QList<Answer> answers{busy(503, 0)};
+    for (int i = 0; i < 7; ++i) {
+        answers.append(ok);
+    }
+    const BatchReport report =
+        batch({u"http://h:8080/1"_s, u"http://h:8080/2"_s, u"http://h:8080/3"_s,
+               u"http://h:8080/4"_s, u"http://h:8080/5"_s, u"http://h:8080/6"_s},
+              answers, {}, 3);
+    EXPECT_EQ(report.downloaded, 6);
+    EXPECT_EQ(transport.mostAtOnce, 3);
+    EXPECT_LE(transport.mostAtOnceSince(4), 2);  // after the three and the busy one's retry
+}
+
 // Within one batch a file never replaces one the batch wrote: the later gets
 // the first free numbered name, and the log says so. A file of an earlier run
 // under the listed name is replaced; one under a numbered name is kept.

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -62,6 +63,12 @@ struct FakeSession : TransferSession {
     FakeSession(Answer answer, TransferListener& l) : a(std::move(answer)), listener(l) {
         Later(&guard, [this] { step(); });
     }
+    ~FakeSession() override {
+        if (onGone) {
+            onGone();
+        }
+    }
+    std::function<void()> onGone;
     void step() {
         if (a.failure) {
             listener.ended(TransferListener::End::NoAnswer);  // may destroy this session
@@ -118,10 +125,20 @@ struct FakeTransport : Transport {
         auto session = std::make_unique<FakeSession>(
             answers.isEmpty() ? Answer{.failure = TransferError{}} : answers.takeFirst(), listener);
         session->url = request.url;
+        atOnce.append(++live);
+        session->onGone = [this] { --live; };
+        mostAtOnce = std::max(mostAtOnce, live);
         return session;
+    }
+    // The most requests under way at once from the nth request on.
+    int mostAtOnceSince(qsizetype n) const {
+        return *std::max_element(atOnce.begin() + n, atOnce.end());
     }
     QList<Answer> answers;
     QList<TransferRequest> requests;
+    int live = 0;  // requests under way
+    int mostAtOnce = 0;
+    QList<int> atOnce;  // requests under way as each request started
 };
 
 // The progress window and the questions: records what they are shown, answers
@@ -166,7 +183,7 @@ struct FakeUi : TransferObserver, TransferQuestions {
 inline TransferOutcome RunTransferToEnd(TransferContext& context, const TransferItem& item,
                                         const Credentials& credentials, CancelRequest& cancel) {
     std::optional<TransferOutcome> outcome;
-    FileTransfer transfer(context, item, credentials,
+    FileTransfer transfer(context, item, credentials, {},
                           [&outcome](const TransferOutcome& o) { outcome = o; });
     cancel.setListener([&transfer] { transfer.stop(); });
     transfer.start();
@@ -198,7 +215,7 @@ protected:
     // A batch into files with credentials for the page's host h:8080, remote port 8080, 5 s
     // time-out.
     BatchReport batch(const QStringList& urls, QList<Answer> answers,
-                      const QString& incomplete = {}) {
+                      const QString& incomplete = {}, int parallel = 1) {
         transport.answers = std::move(answers);
         const BatchServices services{transport, ui, ui, cancel,
                                      [this](const QString&) { return freeBytes; }};
@@ -209,7 +226,8 @@ protected:
                                         5,
                                         log,
                                         incomplete,
-                                        u"http://h:8080/page.html"_s});
+                                        u"http://h:8080/page.html"_s,
+                                        parallel});
     }
 
     QTemporaryDir dir;

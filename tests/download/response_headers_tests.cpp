@@ -37,6 +37,14 @@ TEST(ResponseHeadersTest, ContentRangeStatusLineAndValidator) {
     for (const auto& [etag, lastModified, validator] : validators) {
         EXPECT_EQ(IfRangeValidator(etag, lastModified), validator) << etag << lastModified;
     }
+    // Retry-After in seconds or as an HTTP date, counted from now.
+    const QDateTime now = QDateTime(QDate(1994, 11, 6), QTime(8, 49, 0), Qt::UTC);
+    const std::pair<const char*, std::optional<qint64>> waits[] = {
+        {"5", 5},   {" 30 ", 30}, {date, 37}, {"Sun, 06 Nov 1994 08:48:00 GMT", 0},
+        {"-1", {}}, {"soon", {}}, {"", {}}};
+    for (const auto& [value, seconds] : waits) {
+        EXPECT_EQ(ParseRetryAfter(value, now), seconds) << value;
+    }
 }
 
 }  // namespace

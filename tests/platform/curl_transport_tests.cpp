@@ -1,6 +1,8 @@
 #include "../download/fakes.h"
 #include "download/part_file.h"
+#include "platform/curl_page_fetcher.h"
 #include "platform/curl_transport.h"
+#include "support/page_runs.h"
 #include "support/scripted_server.h"
 #include "support/server_process.h"
 #include "support/test_bytes.h"
@@ -56,6 +58,33 @@ TEST(CurlTransportTest, ResumesCredentialsAndPorts) {
     ASSERT_EQ(http.requests("/cut.bin").size(), 3);
     EXPECT_EQ(http.requests("/cut.bin")[2].header("Range"), "bytes=11808-");
     EXPECT_EQ(http.requests("/cut.bin")[2].header("If-Range"), "\"c\"");
+}
+
+// The cookies a page sets go with the requests for its files, and a new page
+// retrieval starts without them.
+TEST(CurlTransportTest, APagesCookiesGoWithItsFilesUntilTheNextPage) {
+    ScriptedServer http;
+    http.handle("/a.html", [](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Set-Cookie", "s=1; Path=/");
+        res.set_content("<p>a</p>", "text/html");
+    });
+    http.handle("/b.html", ScriptedServer::bytes({"<p>b</p>", "text/html"}));
+    http.handle("/f.bin", ScriptedServer::bytes({"f"}));
+    const CurlCookieJar jar;
+    CurlPageFetcher fetcher(5, 5, CurlPageFetcher::kMaxPageBytes, &jar);
+    CurlTransport transport(&jar);
+    QTemporaryDir dir;
+    for (const auto& [page, cookie] : {std::pair{"/a.html", "s=1"}, std::pair{"/b.html", ""}}) {
+        PageText text;
+        ASSERT_TRUE(FetchToEnd(fetcher, http.url(page), text).retrieved());
+        CancelRequest cancel;
+        FakeUi ui{cancel};
+        TransferContext context{transport, ui, ui, cancel, 80, 5, {}, {}};
+        EXPECT_TRUE(
+            RunTransferToEnd(context, {http.url("/f.bin"), dir.filePath(u"f"_s), 1, 1}, {}, cancel)
+                .completed());
+        EXPECT_EQ(http.requests("/f.bin").back().header("Cookie"), cookie) << page;
+    }
 }
 
 // Credentials follow a redirect on the same host, never one to another host.
