@@ -41,7 +41,7 @@ bool DesktopFileOpener::openTextFile(const QString& path, const QString& title) 
         launch->deleteLater();
         TextViewer::showFile(path, title, parent_);
     };
-    connect(launch, &QProcess::errorOccurred, this, [launch, fallBack](QProcess::ProcessError e) {
+    connect(launch, &QProcess::errorOccurred, this, [fallBack](QProcess::ProcessError e) {
         if (e == QProcess::FailedToStart) {
             fallBack();
         }
