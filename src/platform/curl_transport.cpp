@@ -196,7 +196,8 @@ private:
         if (ftp_) {
             return result_ == CURLE_OK || statusCode() != (offset_ > 0 ? 206 : 200);
         }
-        return headEnded() && statusCode() > 0;
+        // The head of a redirect that libcurl gave up following is no answer.
+        return headEnded() && statusCode() > 0 && result_ != CURLE_TOO_MANY_REDIRECTS;
     }
 
     void onDone(CURLcode code) {
