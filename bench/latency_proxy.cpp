@@ -305,11 +305,11 @@ private:
         armed_ = timers_.top().due;
         auto since = armed_.time_since_epoch();
         auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
-        itimerspec spec{};
-        spec.it_value.tv_sec = seconds.count();
-        spec.it_value.tv_nsec =
+        itimerspec when{};
+        when.it_value.tv_sec = seconds.count();
+        when.it_value.tv_nsec =
             std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count();
-        if (timerfd_settime(timer_, TFD_TIMER_ABSTIME, &spec, nullptr) != 0)
+        if (timerfd_settime(timer_, TFD_TIMER_ABSTIME, &when, nullptr) != 0)
             fail("timerfd");
     }
 
