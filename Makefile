@@ -5,7 +5,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
-FUZZ_SECONDS ?= 60
+FUZZ_SECONDS ?= 30
 PACKAGE_DIR ?= build-package
 
 .PHONY: all deps configure build run test test-sanitize fuzz bench package package-check format check-format tidy clean
