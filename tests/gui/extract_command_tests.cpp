@@ -1,28 +1,29 @@
 #include "gui/file_list_model.h"
 #include "gui_harness.h"
 #include "scan/page_scan.h"
+#include "support/raw_responder.h"
 
 #include <random>
 
 namespace pg::test {
 namespace {
 
-// A page that would give a link after ten seconds.
+// A page server that says nothing.
 TEST(ExtractCommandTest, EscCallsThePageOffWhileOtherInputIsHeld) {
     MainWindowHarness h;
-    h.http.handle("/slow.html", h.http.delayed(10000, h.http.bytes({.body = "<a href=a.gif>"})));
+    RawResponder silent(std::vector<RawAnswer>{{.stall = true}});
     auto* url = h.child<QLineEdit>("Text1");
-    url->setText(h.http.url("/slow.html"));
+    url->setText(silent.url("/slow.html"));
     QTimer::singleShot(100, url, [url] {
         QTest::keyClicks(url, u"typed"_s);  // held: the field keeps its text
         QTest::keyClick(url, Qt::Key_Escape);
     });
     h.child<QPushButton>("Command2")->click();
     h.waitForScan();
-    EXPECT_EQ(url->text(), h.http.url("/slow.html"));
+    EXPECT_EQ(url->text(), silent.url("/slow.html"));
     EXPECT_EQ(h.status(), PageScanStatusText(PageScanStatus::RequestFailed));
     QTest::keyClicks(url, u"x"_s);  // the window takes input again
-    EXPECT_EQ(url->text(), h.http.url("/slow.html") + u'x');
+    EXPECT_EQ(url->text(), silent.url("/slow.html") + u'x');
 }
 
 // The list's scroll width comes from laying out only the likeliest widest
