@@ -62,34 +62,22 @@ std::pair<QByteArray, QByteArray> Answer(const QByteArray& request, const QByteA
             file.mid(from, to - from)};
 }
 
-// Bytes that no HTTP parser takes: no line end, no colon, nothing like a status line.
-QByteArray Garbage(qsizetype size, quint32 seed) {
-    QByteArray junk = MakeTestBytes(size, seed);
-    std::replace_if(
-        junk.begin(), junk.end(), [](char c) { return QByteArrayView("\r\n:Hh").contains(c); },
-        '~');
-    return junk;
-}
-
-enum Kind { Head, Body, Trickle, Stall, Junk, Huge, Short, Long, Capped, Changed, kKinds };
+enum Kind { Head, Body, Trickle, Stall, Short, Long, Capped, Changed, kKinds };
 // The name and the runs of each kind: every stall costs a time-out.
 const struct {
     const char* name;
     int runs;
-} kKind[kKinds] = {{"cut head", 24},     {"cut body", 24},    {"trickle", 16},
-                   {"stall", 6},         {"garbage", 24},     {"huge head", 20},
-                   {"short length", 16}, {"long length", 24}, {"capped 206", 16},
-                   {"changed file", 40}};
+} kKind[kKinds] = {{"cut head", 24},   {"cut body", 24},     {"trickle", 16},
+                   {"stall", 6},       {"short length", 16}, {"long length", 24},
+                   {"capped 206", 16}, {"changed file", 40}};
 
 // Where an answer with the fault breaks off: inside its status line, in its
-// header lines (garbage and huge heads: where libcurl refuses them), in the
-// blank line that ends its head, or in its body.
+// header lines, in the blank line that ends its head, or in its body.
 enum class Cut { None, StatusLine, Head, HeadEnd, Body };
 
 struct Fault {
     Cut cut = Cut::None;
-    double at = 0;           // where in that part, from 0 to 1
-    bool manyLines = false;  // a huge head of many lines, not of one long line
+    double at = 0;  // where in that part, from 0 to 1
 };
 
 // What the generator drew for one run.
@@ -102,7 +90,7 @@ struct Plan {
     std::array<Fault, kRetries + 1> faults{};  // of the first answers; later ones like the last
     qint64 cap = -1;                           // as Answer() takes it
     bool heedIfRange = true, lengthOpen = false;
-    int amount = 0;  // surplus or garbage bytes; a trickle pauses amount / 20 ms
+    int amount = 0;  // surplus bytes; a trickle pauses amount / 20 ms
 
     Fault fault(int answer) const {
         return answer < faulty ? faults[std::min<size_t>(answer, faults.size() - 1)] : Fault{};
@@ -131,11 +119,8 @@ Plan Draw(Kind kind, quint32 seed) {
     const bool lengthFromRange = plan.cap != 0 && !plan.lengthOpen;
     for (Fault& fault : plan.faults) {
         fault.at = std::uniform_real_distribution<>()(rng);
-        fault.manyLines = chance(0.5);
         fault.cut = kind == Head    ? (chance(0.2) ? Cut::StatusLine : Cut(pick(2, 3)))
                     : kind == Stall ? Cut(pick(1, 4))
-                    : kind == Junk  ? (chance(0.25) ? Cut::StatusLine : Cut::Head)
-                    : kind == Huge  ? Cut::Head
                     : kind == Body || kind == Changed || (kind == Long && !lengthFromRange)
                         ? Cut::Body
                         : Cut::None;
@@ -155,7 +140,6 @@ std::unique_ptr<RawResponder> Serve(const Plan& plan) {
         const Fault fault = faulty ? plan.fault(n) : Fault{};
         RawAnswer answer{head + body};
         QByteArray& bytes = answer.bytes;
-        const qsizetype statusEnd = head.indexOf("\r\n") + 2;
         switch (plan.kind) {
             case Trickle:
                 answer.pieces = 8;
@@ -171,24 +155,10 @@ std::unique_ptr<RawResponder> Serve(const Plan& plan) {
                                   length + QByteArray::number(body.size() + plan.amount));
                 }
                 break;
-            case Huge:
-                if (faulty) {
-                    bytes.insert(statusEnd, fault.manyLines
-                                                ? QByteArray("X-N: 1\r\n").repeated(100000)
-                                                : "X-Big: " + QByteArray(1 << 20, 'a') + "\r\n");
-                }
-                break;
-            case Junk:
-                if (fault.cut == Cut::StatusLine) {
-                    bytes = Garbage(plan.amount, served);
-                } else if (fault.cut == Cut::Head) {
-                    bytes.insert(statusEnd, Garbage(plan.amount, served) + "\r\n");
-                }
-                break;
             default:  // the answer breaks off where drawn; a stall then keeps the connection
                 if (fault.cut != Cut::None) {
-                    const qsizetype bounds[] = {0, statusEnd, head.size() - 2, head.size(),
-                                                bytes.size()};
+                    const qsizetype bounds[] = {0, head.indexOf("\r\n") + 2, head.size() - 2,
+                                                head.size(), bytes.size()};
                     const qsizetype* part = bounds + int(fault.cut) - 1;
                     bytes.truncate(part[0] + qsizetype(fault.at * double(part[1] - part[0])));
                     answer.stall = plan.kind == Stall;
@@ -207,17 +177,13 @@ QString FailureLine(Kind kind, const Fault& fault) {
     if (fault.cut == Cut::Body) {
         return u"Download incomplete."_s;
     }
-    const bool inStatusLine = fault.cut == Cut::StatusLine;
     // libcurl takes a cut inside the head for a clean end (the transport calls
     // it a receive error), or for a partial file once Content-Length, the last
     // header line, has come.
-    return CurlLine(kind == Stall ? CURLE_OPERATION_TIMEDOUT
-                    : kind == Junk
-                        ? (inStatusLine ? CURLE_UNSUPPORTED_PROTOCOL : CURLE_WEIRD_SERVER_REPLY)
-                    : kind == Huge ? (fault.manyLines ? CURLE_RECV_ERROR : CURLE_OUT_OF_MEMORY)
-                    : inStatusLine ? CURLE_GOT_NOTHING
-                    : fault.cut == Cut::HeadEnd ? CURLE_PARTIAL_FILE
-                                                : CURLE_RECV_ERROR);
+    return CurlLine(kind == Stall                  ? CURLE_OPERATION_TIMEDOUT
+                    : fault.cut == Cut::StatusLine ? CURLE_GOT_NOTHING
+                    : fault.cut == Cut::HeadEnd    ? CURLE_PARTIAL_FILE
+                                                   : CURLE_RECV_ERROR);
 }
 
 // How a run must end: "whole", or "failed: " and its log line. Each answer
