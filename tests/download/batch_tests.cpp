@@ -29,25 +29,20 @@ TEST_F(BatchTest, EachFailureAddsTwoLinesToAFreshOwnerOnlyLog) {
     ASSERT_EQ(::stat(QFile::encodeName(log).constData(), &info), 0);
     EXPECT_EQ(std::pair(info.st_mode & 0777, info.st_size), std::pair(0600u, off_t(0)));
     const QStringList urls = {u"http://h/1"_s, u"http://h/2"_s, u"http://h/3"_s, u"http://h/4"_s};
-    BatchReport report = batch(urls, {{404}, ok, {204}, Partial(file, 0, 1000)}, u"Incomplete."_s);
+    const BatchReport report =
+        batch(urls, {{404}, ok, {204}, Partial(file, 0, 1000)}, u"Incomplete."_s);
     EXPECT_EQ(ReadFileBytes(log),
               "http://h/1\r\nFile was not found.\r\nhttp://h/3\r\n"
               "Nothing to download.\r\nhttp://h/4\r\nIncomplete.\r\n");
     EXPECT_EQ(std::tuple(report.attempted, report.downloaded, report.errorsLogged),
               std::tuple(4, 1, 3));
-    EXPECT_EQ(BatchStatusText(report),
-              u"Errors occurred while downloading - please view error log file"_s);
     // A declined retry is logged only with a message for it.
     EXPECT_EQ(batch({urls[0]}, {Partial(file, 0, 1000)}).errorsLogged, 0);
     EXPECT_EQ(ReadFileBytes(log), "");
-    // A failure that would hit every further file ends the batch.
-    report = batch(urls, {{401}, ok});
-    EXPECT_EQ(std::tuple(report.fileCount, report.attempted), std::tuple(4, 1));
-    EXPECT_EQ(ReadFileBytes(log), "http://h/1\r\nAuthorization failed.\r\n");
     // A log that cannot be made is reported (a failed write: see the command line's tests).
     log = dir.path();
-    report = batch({urls[0]}, {{404}});
-    EXPECT_EQ(std::pair(report.logCreated, report.logError), std::pair(false, EISDIR));
+    const BatchReport unlogged = batch({urls[0]}, {{404}});
+    EXPECT_EQ(std::pair(unlogged.logCreated, unlogged.logError), std::pair(false, EISDIR));
 }
 
 // The last URL segment with its query, each control character made "_". A name
@@ -216,13 +211,7 @@ TEST_F(BatchTest, AnotherServersFailureEndsOnlyItsOwnFiles) {
     BatchReport report = batch(urls, {ok, {401}, ok, {.failure = noConnection}, ok});
     EXPECT_EQ(std::tuple(report.attempted, report.downloaded, report.skipped, report.errorsLogged),
               std::tuple(5, 3, 3, 5));
-    QStringList asked;
-    for (const TransferRequest& request : transport.requests) {
-        asked.append(request.url);
-    }
-    EXPECT_EQ(asked.join(u' '),
-              u"http://h/1 http://other/2 http://h/4 http://third/5 "
-              u"http://h/8"_s);
+    EXPECT_EQ(transport.requests.size(), 5);  // none for the files skipped
     const QByteArray skipped = "Not downloaded: an earlier file from this server failed.\r\n";
     EXPECT_EQ(ReadFileBytes(log), "http://other/2\r\nAuthorization failed.\r\nhttp://other/3\r\n" +
                                       skipped + "http://third/5\r\nUnable to connect.\r\n" +
