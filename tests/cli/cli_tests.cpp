@@ -105,14 +105,10 @@ protected:
     QStringList get(const QStringList& names, const QStringList& options = {}) {
         const QString links = u"<a href="_s + names.join(u"> <a href="_s) + u'>';
         http.handle("/d/page.html", http.bytes({.body = links.toUtf8()}));
-        return QStringList{u"get"_s,
-                           u"--types"_s,
-                           u"bin"_s,
-                           u"--dir"_s,
-                           dir.filePath(u"files"_s),
-                           u"--log"_s,
-                           dir.filePath(u"error.log"_s)} +
-               options + QStringList{http.url("/d/page.html")};
+        const QStringList folders{dir.filePath(u"files"_s), u"--log"_s,
+                                  dir.filePath(u"error.log"_s)};
+        return u"get --types bin --dir"_s.split(u' ') + folders + options +
+               QStringList{http.url("/d/page.html")};
     }
     QByteArray file(const QString& name) const { return test::ReadFileBytes(dir.filePath(name)); }
     QStringList files() const {  // the download folder's, hidden ones included
@@ -139,32 +135,6 @@ TEST_F(CliProcessTest, ListPrintsTheFileUrlsOrWhyThePageFailedAndBadArgumentsThe
     EXPECT_EQ(run({u"get"_s, http.url("/d/page.html")}), kUsage);
     EXPECT_THAT(process.readAllStandardError().toStdString(),
                 AllOf(StartsWith("pagegleaner-cli: get needs --dir DIR\n"), HasSubstr("Usage:")));
-}
-
-// Each broken file is resumed without asking, with retries of its own; a later
-// file of the same name gets a numbered one; f.bin is missing.
-TEST_F(CliProcessTest, GetResumesEachFileAndNeverReplacesOneOfTheBatch) {
-    for (const char* path : {"/d/a/big.bin", "/d/b/big.bin"}) {
-        http.handle(
-            path,
-            http.bytes({.body = test::MakeTestBytes(20000), .cutAfter = 10000, .etag = "\"v\""}));
-    }
-    EXPECT_EQ(run(get({u"a/big.bin"_s, u"b/big.bin"_s, u"f.bin"_s}, {u"--retries"_s, u"2"_s})),
-              kFilesFailed);
-    EXPECT_EQ(files(), (QStringList{u"big (2).bin"_s, u"big.bin"_s}));
-    EXPECT_EQ(file(u"files/big.bin"_s), test::MakeTestBytes(20000));
-    EXPECT_EQ(file(u"files/big (2).bin"_s), test::MakeTestBytes(20000));
-    EXPECT_THAT(file(u"error.log"_s).toStdString(),
-                EndsWith((http.url("/d/f.bin") + u"\r\nFile was not found.\r\n"_s).toStdString()));
-    EXPECT_THAT(process.readAllStandardError().toStdString(),
-                HasSubstr("[2/3] Saved as \"big (2).bin\": an earlier file of this batch is "
-                          "\"big.bin\".\n"));
-    std::vector<std::string> ranges;
-    for (const test::ReceivedRequest& request : http.requests("/d/b/big.bin")) {
-        ranges.push_back(request.header("Range"));
-    }
-    // Each resume starts a little before the end of what arrived.
-    EXPECT_EQ(ranges, (std::vector<std::string>{"bytes=0-", "bytes=5904-", "bytes=11808-"}));
 }
 
 // SIGINT (Ctrl+C), SIGTERM and SIGHUP end every transfer of get and keep their
@@ -212,21 +182,24 @@ TEST_F(CliProcessTest, AStoppedOrKilledGetIsResumedByTheNextRun) {
 }
 
 // Files three at once end as they would one after the other: each whole, a
-// broken one resumed, the log in the order of the list; and no server ever has
-// more requests at once than --parallel allows.
-TEST_F(CliProcessTest, ParallelFilesEndAsTheyWouldOneAfterTheOther) {
+// broken one resumed without asking and with retries of its own, the log in the
+// order of the list, a later file of the same name under a numbered one; and no
+// server ever has more requests at once than --parallel allows.
+TEST_F(CliProcessTest, GetFetchesEachFileWholeAndLogsInTheOrderOfTheList) {
     std::atomic<int> active = 0, most = 0;
     QStringList names;
     QByteArray log;
+    // Every fourth file is missing, the one after it breaks off halfway; the
+    // last two have the same name.
     for (int i = 0; i < 12; ++i) {
-        names.append(u"f%1.bin"_s.arg(i));
+        names.append(i < 10 ? u"f%1.bin"_s.arg(i) : u"%1/big.bin"_s.arg(i));
         const QByteArray path = "/d/" + names.last().toUtf8();
-        if (i % 4 == 1) {  // missing
+        if (i % 4 == 1) {
             log += http.url(path).toUtf8() + "\r\nFile was not found.\r\n";
             continue;
         }
-        const auto next = http.bytes({.body = test::MakeTestBytes(30000 + i, i),
-                                      .cutAfter = i % 4 == 2 ? 20000 : -1,
+        const auto next = http.bytes({.body = test::MakeTestBytes(20000, i),
+                                      .cutAfter = i % 4 == 2 ? 10000 : -1,
                                       .etag = "\"e\""});
         http.handle(
             path.toStdString(), [&, next](const httplib::Request& req, httplib::Response& res) {
@@ -238,13 +211,25 @@ TEST_F(CliProcessTest, ParallelFilesEndAsTheyWouldOneAfterTheOther) {
                 --active;
             });
     }
-    EXPECT_EQ(run(get(names, {u"--parallel"_s, u"3"_s})), kFilesFailed);
+    const QByteArray saved =
+        "Saved as \"big (2).bin\": an earlier file of this batch is \"big.bin\".";
+    log += http.url("/d/11/big.bin").toUtf8() + "\r\n" + saved + "\r\n";
+    EXPECT_EQ(run(get(names, {u"--parallel"_s, u"3"_s, u"--retries"_s, u"2"_s})), kFilesFailed);
     EXPECT_EQ(file(u"error.log"_s), log);
+    EXPECT_THAT(process.readAllStandardError().toStdString(),
+                HasSubstr("[12/12] " + saved.toStdString() + '\n'));
     EXPECT_EQ(files().size(), 9);
     for (int i = 0; i < 12; ++i) {
-        EXPECT_EQ(file(u"files/f%1.bin"_s.arg(i)),
-                  i % 4 == 1 ? "<missing>" : test::MakeTestBytes(30000 + i, i));
+        const QString name = i < 10 ? names[i] : i == 10 ? u"big.bin"_s : u"big (2).bin"_s;
+        EXPECT_EQ(file(u"files/"_s + name),
+                  i % 4 == 1 ? "<missing>" : test::MakeTestBytes(20000, i));
     }
+    std::vector<std::string> ranges;
+    for (const test::ReceivedRequest& request : http.requests("/d/10/big.bin")) {
+        ranges.push_back(request.header("Range"));
+    }
+    // Each resume starts a little before the end of what arrived.
+    EXPECT_EQ(ranges, (std::vector<std::string>{"bytes=0-", "bytes=5904-", "bytes=11808-"}));
     EXPECT_LE(most, 3);
     EXPECT_GE(most, 2) << "the files did not overlap";
 }
