@@ -23,36 +23,36 @@ using EngineTest = TransferTest;
 
 // A file is asked for from byte 0; a 206, a 200, a 200 of length 0 and one
 // without a length that ends cleanly all give it. One missing folder level is
-// created, and exactly enough free space will do.
+// created, and exactly enough free space will do. A retry asks for the rest
+// from 4096 bytes before the last byte written, and leaves no part file.
 TEST_F(EngineTest, AnswersThatGiveTheWholeFile) {
-    const std::tuple<Answer, QString, std::optional<qint64>, QByteArray> rows[] = {
-        {ok, u"f.bin"_s, {}, file},
-        {{200, file.size(), {}, file}, u"new/f.bin"_s, file.size(), file},
-        {{200, 0}, u"empty"_s, {}, ""},
-        {{200, -1, {}, file}, u"unknown"_s, {}, file}};
-    for (const auto& [answer, name, space, content] : rows) {
+    const QStringList shown{u"Getting file information..."_s, u"Saving:"_s},
+        resumed{QuestionText::IncompleteTitle, u"Resuming download..."_s, u"Saving:"_s};
+    // answers, target, free space, the offsets asked for
+    const std::tuple<QList<Answer>, QString, std::optional<qint64>, QList<qint64>> rows[] = {
+        {{ok}, u"f.bin"_s, {}, {0}},
+        {{{200, file.size(), {}, file}}, u"new/f.bin"_s, file.size(), {0}},
+        {{{200, 0}}, u"empty"_s, {}, {0}},
+        {{{200, -1, {}, file}}, u"unknown"_s, {}, {0}},
+        {{Partial(file, 0, 10000), Partial(file, 5904)}, u"resumed"_s, {}, {0, 5904}},
+        {{Partial(file, 0, 3000), ok}, u"restarted"_s, {}, {0, 0}}};
+    for (const auto& [answers, name, space, offsets] : rows) {
         target = dir.filePath(name);
         freeBytes = space;
-        EXPECT_TRUE(download({answer}).completed()) << name.toStdString();
-        EXPECT_EQ(ReadFileBytes(target), content);
-        EXPECT_EQ(transport.requests.at(0).offset, 0);
-    }
-    EXPECT_EQ(FilesIn(dir.path()), (QStringList{u"empty"_s, u"f.bin"_s, u"new"_s, u"unknown"_s}));
-}
-
-// A retry asks for the rest from 4096 bytes before the last byte written.
-TEST_F(EngineTest, RetryResumesWithAnOverlap) {
-    for (const auto& [cut, from] : {std::pair<qint64, qint64>{10000, 5904}, {3000, 0}}) {
         ui.shown.clear();
         ui.retryAnswers = {true};
-        EXPECT_TRUE(download({Partial(file, 0, cut), Partial(file, from)}).completed());
-        EXPECT_EQ(ReadFileBytes(target), file);
-        EXPECT_EQ(FilesIn(dir.path()), QStringList{u"f.bin"_s});  // no part file left
-        EXPECT_EQ(transport.requests.at(1).offset, from);
-        EXPECT_EQ(ui.shown, (QStringList{u"Getting file information..."_s, u"Saving:"_s,
-                                         QuestionText::IncompleteTitle, u"Resuming download..."_s,
-                                         u"Saving:"_s, u"Download completed!"_s}));
+        EXPECT_TRUE(download(answers).completed()) << name.toStdString();
+        EXPECT_EQ(ReadFileBytes(target), name == u"empty"_s ? "" : file);
+        QList<qint64> asked;
+        for (const TransferRequest& request : transport.requests) {
+            asked.append(request.offset);
+        }
+        EXPECT_EQ(asked, offsets);
+        EXPECT_EQ(ui.shown, shown + (offsets.size() > 1 ? resumed : QStringList()) +
+                                QStringList{u"Download completed!"_s});
     }
+    EXPECT_EQ(FilesIn(dir.path()), (QStringList{u"empty"_s, u"f.bin"_s, u"new"_s, u"restarted"_s,
+                                                u"resumed"_s, u"unknown"_s}));
 }
 
 // A part file of ours (owner-only) for the URL, as a killed run leaves it.
