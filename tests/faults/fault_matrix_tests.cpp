@@ -62,14 +62,13 @@ std::pair<QByteArray, QByteArray> Answer(const QByteArray& request, const QByteA
             file.mid(from, to - from)};
 }
 
-enum Kind { Head, Body, Trickle, Stall, Short, Long, Capped, Changed, kKinds };
+enum Kind { Head, Body, Stall, Long, Capped, Changed, kKinds };
 // The name and the runs of each kind: every stall costs a time-out.
 const struct {
     const char* name;
     int runs;
-} kKind[kKinds] = {{"cut head", 24},   {"cut body", 24},     {"trickle", 16},
-                   {"stall", 6},       {"short length", 16}, {"long length", 24},
-                   {"capped 206", 16}, {"changed file", 40}};
+} kKind[kKinds] = {{"cut head", 24},    {"cut body", 24},   {"stall", 6},
+                   {"long length", 24}, {"capped 206", 16}, {"changed file", 40}};
 
 // Where an answer with the fault breaks off: inside its status line, in its
 // header lines, in the blank line that ends its head, or in its body.
@@ -90,7 +89,7 @@ struct Plan {
     std::array<Fault, kRetries + 1> faults{};  // of the first answers; later ones like the last
     qint64 cap = -1;                           // as Answer() takes it
     bool heedIfRange = true, lengthOpen = false;
-    int amount = 0;  // surplus bytes; a trickle pauses amount / 20 ms
+    int amount = 0;  // bytes that a Content-Length claims past the body
 
     Fault fault(int answer) const {
         return answer < faulty ? faults[std::min<size_t>(answer, faults.size() - 1)] : Fault{};
@@ -140,29 +139,17 @@ std::unique_ptr<RawResponder> Serve(const Plan& plan) {
         const Fault fault = faulty ? plan.fault(n) : Fault{};
         RawAnswer answer{head + body};
         QByteArray& bytes = answer.bytes;
-        switch (plan.kind) {
-            case Trickle:
-                answer.pieces = 8;
-                answer.pauseMs = plan.amount / 20;
-                break;
-            case Short:  // more body than Content-Length says
-                bytes += MakeTestBytes(plan.amount, served);
-                break;
-            case Long:
-                if (faulty) {
-                    const QByteArray length = "Content-Length: ";
-                    bytes.replace(length + QByteArray::number(body.size()),
-                                  length + QByteArray::number(body.size() + plan.amount));
-                }
-                break;
-            default:  // the answer breaks off where drawn; a stall then keeps the connection
-                if (fault.cut != Cut::None) {
-                    const qsizetype bounds[] = {0, head.indexOf("\r\n") + 2, head.size() - 2,
-                                                head.size(), bytes.size()};
-                    const qsizetype* part = bounds + int(fault.cut) - 1;
-                    bytes.truncate(part[0] + qsizetype(fault.at * double(part[1] - part[0])));
-                    answer.stall = plan.kind == Stall;
-                }
+        if (plan.kind == Long && faulty) {  // a Content-Length past the body
+            const QByteArray length = "Content-Length: ";
+            bytes.replace(length + QByteArray::number(body.size()),
+                          length + QByteArray::number(body.size() + plan.amount));
+        } else if (plan.kind != Long && fault.cut != Cut::None) {
+            // The answer breaks off where drawn; a stall then keeps the connection.
+            const qsizetype bounds[] = {0, head.indexOf("\r\n") + 2, head.size() - 2, head.size(),
+                                        bytes.size()};
+            const qsizetype* part = bounds + int(fault.cut) - 1;
+            bytes.truncate(part[0] + qsizetype(fault.at * double(part[1] - part[0])));
+            answer.stall = plan.kind == Stall;
         }
         return answer;
     });
