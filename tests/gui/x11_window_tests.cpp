@@ -9,7 +9,6 @@
 #include <QWebEngineView>
 #include <QWindow>
 
-
 namespace pg::test {
 namespace {
 
