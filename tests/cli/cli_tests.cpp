@@ -18,7 +18,6 @@
 
 #include <atomic>
 #include <csignal>
-#include <map>
 #include <thread>
 
 using namespace Qt::StringLiterals;
@@ -85,18 +84,31 @@ TEST(CliOptionsTest, PasswordIsTheFirstLineOfItsFile) {
 // The real program against a scripted server; the page is /d/page.html.
 class CliProcessTest : public ::testing::Test {
 protected:
-    int run(const QStringList& arguments) {
+    void start(const QStringList& arguments) {
         process.start(QStringLiteral(PG_CLI_PATH), arguments);
+    }
+    // The exit code once the program has ended; -1 when it crashed or hung.
+    int exitCode() {
         return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit
                    ? process.exitCode()
                    : -1;
     }
-    // Links the names from the page and runs get on it.
-    int get(const QByteArray& names, const QString& log = {}) {
-        http.handle("/d/page.html", http.bytes({.body = "<a href=" + names + ">"}));
-        return run({u"get"_s, u"--types"_s, u"bin"_s, u"--dir"_s, dir.filePath(u"files"_s),
-                    u"--log"_s, log.isEmpty() ? dir.filePath(u"error.log"_s) : log,
-                    http.url("/d/page.html")});
+    int run(const QStringList& arguments) {
+        start(arguments);
+        return exitCode();
+    }
+    void interrupt(int signal = SIGINT) {
+        ASSERT_GT(process.processId(), 0);  // kill(0) would hit this process too
+        ::kill(static_cast<pid_t>(process.processId()), signal);
+    }
+    // Links the names from the page; the arguments of get on it with the options.
+    QStringList get(const QStringList& names, const QStringList& options = {}) {
+        const QString links = u"<a href="_s + names.join(u"> <a href="_s) + u'>';
+        http.handle("/d/page.html", http.bytes({.body = links.toUtf8()}));
+        const QStringList folders{dir.filePath(u"files"_s), u"--log"_s,
+                                  dir.filePath(u"error.log"_s)};
+        return u"get --types bin --dir"_s.split(u' ') + folders + options +
+               QStringList{http.url("/d/page.html")};
     }
     QByteArray file(const QString& name) const { return test::ReadFileBytes(dir.filePath(name)); }
     QStringList files() const {  // the download folder's, hidden ones included
@@ -109,16 +121,13 @@ protected:
 };
 
 TEST_F(CliProcessTest, ListPrintsTheFileUrlsOrWhyThePageFailedAndBadArgumentsTheUsage) {
-    http.handle("/d/page.html", http.bytes({.body = "<img src=a.gif> <a href=b.txt>"}));
-    EXPECT_EQ(run({u"list"_s, http.url("/d/page.html")}), kOk);
-    EXPECT_EQ(process.readAllStandardOutput(), (http.url("/d/a.gif") + u'\n').toUtf8());
     // A page without wanted files is no failure: nothing to list or fetch.
+    EXPECT_EQ(run(get({u"a.gif"_s, u"b.txt"_s}, {u"--types"_s, u"zip"_s})), kOk);
+    EXPECT_EQ(process.readAllStandardError(), "0 files downloaded successfully!\n");
     EXPECT_EQ(run({u"list"_s, u"--types"_s, u"zip"_s, http.url("/d/page.html")}), kOk);
     EXPECT_EQ(process.readAllStandardOutput(), "");
-    EXPECT_EQ(
-        run({u"get"_s, u"--types"_s, u"zip"_s, u"--dir"_s, dir.path(), http.url("/d/page.html")}),
-        kOk);
-    EXPECT_EQ(process.readAllStandardError(), "0 files downloaded successfully!\n");
+    EXPECT_EQ(run({u"list"_s, http.url("/d/page.html")}), kOk);
+    EXPECT_EQ(process.readAllStandardOutput(), (http.url("/d/a.gif") + u'\n').toUtf8());
     EXPECT_EQ(run({u"list"_s, http.url("/d/none.html")}), kPageFailed);
     EXPECT_EQ(process.readAllStandardError(),
               "Unable to retrieve web page source - check internet connection, URL, user name "
@@ -128,127 +137,101 @@ TEST_F(CliProcessTest, ListPrintsTheFileUrlsOrWhyThePageFailedAndBadArgumentsThe
                 AllOf(StartsWith("pagegleaner-cli: get needs --dir DIR\n"), HasSubstr("Usage:")));
 }
 
-// big.bin breaks off halfway; f2.bin is missing.
-TEST_F(CliProcessTest, GetResumesWithoutAskingAndLogsAMissingFile) {
-    http.handle(
-        "/d/big.bin",
-        http.bytes({.body = test::MakeTestBytes(20000), .cutAfter = 10000, .etag = "\"b\""}));
-    EXPECT_EQ(get("big.bin> <a href=f2.bin"), kFilesFailed);
-    EXPECT_EQ(files(), QStringList{u"big.bin"_s});
-    EXPECT_EQ(file(u"files/big.bin"_s), test::MakeTestBytes(20000));
-    EXPECT_EQ(file(u"error.log"_s),
-              (http.url("/d/f2.bin") + u"\r\nFile was not found.\r\n"_s).toUtf8());
-    std::vector<std::string> ranges;
-    for (const test::ReceivedRequest& request : http.requests("/d/big.bin")) {
-        ranges.push_back(request.header("Range"));
-    }
-    // Each resume starts a little before the end of what arrived.
-    EXPECT_EQ(ranges, (std::vector<std::string>{"bytes=0-", "bytes=5904-", "bytes=11808-"}));
-}
-
-// Ctrl+C ends every transfer and keeps their part files; the next run resumes
-// them from where they stopped.
-TEST_F(CliProcessTest, InterruptKeepsPartFilesThatTheNextRunResumes) {
+// SIGINT (Ctrl+C), SIGTERM and SIGHUP end every transfer of get and keep their
+// part files; after any of them, SIGKILL included, the next run resumes each
+// part file while its version still holds, and leaves nothing beside the files.
+TEST_F(CliProcessTest, AStoppedOrKilledGetIsResumedByTheNextRun) {
     const QByteArray body = test::MakeTestBytes(1 << 20);
     std::atomic<bool> slow = true;
     for (const char* path : {"/d/a.bin", "/d/b.bin"}) {
         http.handle(path, [&](const httplib::Request&, httplib::Response& res) {
-            res.set_header("ETag", "\"v\"");
-            res.set_content_provider(size_t(body.size()), "application/octet-stream",
-                                     [&](size_t offset, size_t length, httplib::DataSink& sink) {
-                                         if (slow && offset > 0) {
-                                             std::this_thread::sleep_for(50ms);
-                                         }
-                                         sink.write(body.constData() + offset,
-                                                    std::min<size_t>(length, 4096));
-                                         return true;
-                                     });
+            res.set_header("ETag", "\"k1\"");
+            res.set_content_provider(
+                body.size(), "", [&](size_t at, size_t, httplib::DataSink& sink) {
+                    std::this_thread::sleep_for(slow ? 20ms : 0ms);
+                    return sink.write(body.constData() + at,
+                                      std::min<size_t>(4096, body.size() - at));
+                });
         });
     }
-    http.handle("/d/page.html", http.bytes({.body = "<a href=a.bin> <a href=b.bin>"}));
-    const QStringList arguments{u"get"_s,
-                                u"--types"_s,
-                                u"bin"_s,
-                                u"--parallel"_s,
-                                u"2"_s,
-                                u"--dir"_s,
-                                dir.filePath(u"files"_s),
-                                http.url("/d/page.html")};
-    process.start(QStringLiteral(PG_CLI_PATH), arguments);
-    // Both under way with more than the 4096 bytes a resume asks for again.
-    ASSERT_TRUE(test::RunEventLoopUntil([&] {
+    const QStringList arguments = get({u"a.bin"_s, u"b.bin"_s}, {u"--parallel"_s, u"2"_s});
+    const auto partSize = [&] {  // the smaller part file while both stand
         const QStringList parts = files().filter(u".pgpart"_s);
-        return parts.size() == 2 && std::all_of(parts.begin(), parts.end(), [&](const QString& p) {
-                   return QFileInfo(dir.filePath(u"files/"_s + p)).size() > 16384;
-               });
-    }));
-    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    EXPECT_EQ(process.exitCode(), kInterrupted);
-    EXPECT_EQ(files().filter(u".pgpart"_s).size(), 2);
+        return parts.size() != 2 ? 0
+                                 : std::min(QFileInfo(dir.filePath(u"files/"_s + parts[0])).size(),
+                                            QFileInfo(dir.filePath(u"files/"_s + parts[1])).size());
+    };
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+        const qint64 before = partSize();
+        start(arguments);
+        // Under way: both parts have grown well past where this run resumed them.
+        ASSERT_TRUE(test::RunEventLoopUntil([&] { return partSize() > before + 16384; }));
+        interrupt(signal);
+        EXPECT_EQ(exitCode(), signal == SIGKILL ? -1 : kInterrupted);
+        EXPECT_EQ(files().filter(u".pgpart"_s).size(), 2);
+    }
     slow = false;
     EXPECT_EQ(run(arguments), kOk);
     EXPECT_EQ(files(), (QStringList{u"a.bin"_s, u"b.bin"_s}));
-    EXPECT_EQ(file(u"files/a.bin"_s), body);
-    EXPECT_EQ(file(u"files/b.bin"_s), body);
     for (const char* path : {"/d/a.bin", "/d/b.bin"}) {
-        const auto requests = http.requests(path);
-        ASSERT_EQ(requests.size(), 2);
-        EXPECT_NE(requests[1].header("Range"), "bytes=0-") << path;
-        EXPECT_EQ(requests[1].header("If-Range"), "\"v\"") << path;
+        EXPECT_EQ(file(u"files"_s + QString::fromLatin1(path).sliced(2)), body);
+        const test::ReceivedRequest resume = http.requests(path).back();
+        EXPECT_NE(resume.header("Range"), "bytes=0-") << path;
+        EXPECT_EQ(resume.header("If-Range"), "\"k1\"") << path;
     }
 }
 
-// Several files at once give what one after the other gives: the same files,
-// the same log in the order of the list, the same exit code; and no server
-// ever has more requests at once than --parallel allows.
-TEST_F(CliProcessTest, ParallelFilesEndAsTheyWouldOneAfterTheOther) {
+// Files three at once end as they would one after the other: each whole, a
+// broken one resumed without asking and with retries of its own, the log in the
+// order of the list, a later file of the same name under a numbered one; and no
+// server ever has more requests at once than --parallel allows.
+TEST_F(CliProcessTest, GetFetchesEachFileWholeAndLogsInTheOrderOfTheList) {
     std::atomic<int> active = 0, most = 0;
-    const auto counted = [&](test::ScriptedServer::Handler next) {
-        return [&, next](const httplib::Request& req, httplib::Response& res) {
-            const int now = ++active;
-            for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
-            }
-            std::this_thread::sleep_for(30ms);
-            next(req, res);
-            --active;
-        };
-    };
-    QByteArray links;
+    QStringList names;
+    QByteArray log;
+    // Every fourth file is missing, the one after it breaks off halfway; the
+    // last two have the same name.
     for (int i = 0; i < 12; ++i) {
-        const std::string path = "/d/f" + std::to_string(i) + ".bin";
-        links += "<a href=f" + QByteArray::number(i) + ".bin> ";
+        names.append(i < 10 ? u"f%1.bin"_s.arg(i) : u"%1/big.bin"_s.arg(i));
+        const QByteArray path = "/d/" + names.last().toUtf8();
         if (i % 4 == 1) {
-            continue;  // missing
+            log += http.url(path).toUtf8() + "\r\nFile was not found.\r\n";
+            continue;
         }
-        http.handle(path, counted(http.bytes({.body = test::MakeTestBytes(30000 + i, i),
-                                              .cutAfter = i % 4 == 2 ? 20000 : -1,
-                                              .etag = "\"e\""})));
+        const auto next = http.bytes({.body = test::MakeTestBytes(20000, i),
+                                      .cutAfter = i % 4 == 2 ? 10000 : -1,
+                                      .etag = "\"e\""});
+        http.handle(
+            path.toStdString(), [&, next](const httplib::Request& req, httplib::Response& res) {
+                const int now = ++active;
+                for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
+                }
+                std::this_thread::sleep_for(30ms);
+                next(req, res);
+                --active;
+            });
     }
-    http.handle("/d/page.html", http.bytes({.body = links}));
-    std::map<QString, QByteArray> seen[2];
-    QByteArray logs[2];
-    int exits[2] = {};
-    for (const int parallel : {1, 3}) {
-        const int run_ = parallel == 1 ? 0 : 1;
-        QDir(dir.filePath(u"files"_s)).removeRecursively();
-        most = 0;
-        exits[run_] = run({u"get"_s, u"--types"_s, u"bin"_s, u"--parallel"_s,
-                           QString::number(parallel), u"--dir"_s, dir.filePath(u"files"_s),
-                           u"--log"_s, dir.filePath(u"error.log"_s), http.url("/d/page.html")});
-        for (const QString& name : files()) {
-            seen[run_][name] = file(u"files/"_s + name);
-        }
-        logs[run_] = file(u"error.log"_s);
-        EXPECT_LE(most, parallel);
-        EXPECT_GE(most, std::min(parallel, 2)) << "the files did not overlap";
+    const QByteArray saved =
+        "Saved as \"big (2).bin\": an earlier file of this batch is \"big.bin\".";
+    log += http.url("/d/11/big.bin").toUtf8() + "\r\n" + saved + "\r\n";
+    EXPECT_EQ(run(get(names, {u"--parallel"_s, u"3"_s, u"--retries"_s, u"2"_s})), kFilesFailed);
+    EXPECT_EQ(file(u"error.log"_s), log);
+    EXPECT_THAT(process.readAllStandardError().toStdString(),
+                HasSubstr("[12/12] " + saved.toStdString() + '\n'));
+    EXPECT_EQ(files().size(), 9);
+    for (int i = 0; i < 12; ++i) {
+        const QString name = i < 10 ? names[i] : i == 10 ? u"big.bin"_s : u"big (2).bin"_s;
+        EXPECT_EQ(file(u"files/"_s + name),
+                  i % 4 == 1 ? "<missing>" : test::MakeTestBytes(20000, i));
     }
-    EXPECT_EQ(exits[0], kFilesFailed);
-    EXPECT_EQ(exits[1], exits[0]);
-    EXPECT_EQ(seen[0].size(), 9u);
-    EXPECT_TRUE(seen[1] == seen[0]);
-    EXPECT_EQ(logs[0].count("File was not found."), 3);
-    EXPECT_EQ(logs[1], logs[0]);
+    std::vector<std::string> ranges;
+    for (const test::ReceivedRequest& request : http.requests("/d/10/big.bin")) {
+        ranges.push_back(request.header("Range"));
+    }
+    // Each resume starts a little before the end of what arrived.
+    EXPECT_EQ(ranges, (std::vector<std::string>{"bytes=0-", "bytes=5904-", "bytes=11808-"}));
+    EXPECT_LE(most, 3);
+    EXPECT_GE(most, 2) << "the files did not overlap";
 }
 
 // The files are asked for as a browser asks: with the cookies that the page's
@@ -299,7 +282,8 @@ TEST(TerminalTextTest, ControlCharactersAreShownAsHexCodes) {
 // Links carrying a terminal escape (ESC) and a C1 control introducer (U+009B),
 // and an error log that cannot be written.
 TEST_F(CliProcessTest, PageTextIsEscapedOnTheTerminalAndAnUnwritableLogIsReported) {
-    EXPECT_EQ(get("a\x1b[2Jb.bin> <a href=c\xc2\x9bm.bin", u"/dev/full"_s), kFilesFailed);
+    EXPECT_EQ(run(get({u"a\x1b[2Jb.bin"_s, u"c\u009bm.bin"_s}, {u"--log"_s, u"/dev/full"_s})),
+              kFilesFailed);
     const std::string err = process.readAllStandardError().toStdString();
     EXPECT_THAT(err, Not(AnyOf(HasSubstr("\x1b"), HasSubstr("\xc2\x9b"))));
     EXPECT_THAT(err, HasSubstr("a\\x1B[2Jb.bin -> " + dir.filePath(u"files"_s).toStdString() +
@@ -311,25 +295,6 @@ TEST_F(CliProcessTest, PageTextIsEscapedOnTheTerminalAndAnUnwritableLogIsReporte
     EXPECT_EQ(run({u"list"_s, u"--types"_s, u"bin"_s, http.url("/d/page.html")}), kOk);
     EXPECT_EQ(process.readAllStandardOutput(),
               (http.url("/d/a%1B[2Jb.bin") + u'\n' + http.url("/d/c%C2%9Bm.bin") + u'\n').toUtf8());
-}
-
-// Each file has its own retries; a later file of the same name gets a numbered one.
-TEST_F(CliProcessTest, RetriesArePerFileAndNamesNeverCollide) {
-    for (const char* path : {"/d/a/big.bin", "/d/b/big.bin"}) {
-        http.handle(
-            path,
-            http.bytes({.body = test::MakeTestBytes(20000), .cutAfter = 10000, .etag = "\"v\""}));
-    }
-    http.handle("/d/page.html", http.bytes({.body = "<a href=a/big.bin> <a href=b/big.bin>"}));
-    EXPECT_EQ(run({u"get"_s, u"--types"_s, u"bin"_s, u"--retries"_s, u"2"_s, u"--dir"_s,
-                   dir.filePath(u"files"_s), u"--log"_s, dir.filePath(u"error.log"_s),
-                   http.url("/d/page.html")}),
-              kOk);
-    EXPECT_EQ(files(), (QStringList{u"big (2).bin"_s, u"big.bin"_s}));
-    EXPECT_EQ(file(u"files/big (2).bin"_s), test::MakeTestBytes(20000));
-    EXPECT_THAT(process.readAllStandardError().toStdString(),
-                HasSubstr("[2/2] Saved as \"big (2).bin\": an earlier file of this batch is "
-                          "\"big.bin\".\n"));
 }
 
 // A page server that says nothing is bounded by --timeout, and Ctrl+C calls the
@@ -347,14 +312,11 @@ TEST_F(CliProcessTest, ASilentPageEndsByTheTimeOutOrByCtrlC) {
                              "pagegleaner-cli: Timeout was reached\n"));
     for (const QString& command : {u"list"_s, u"get"_s}) {
         asked = 0;
-        const QStringList arguments =
-            command == u"list"_s ? QStringList{command, silent.url("/")}
-                                 : QStringList{command, u"--dir"_s, dir.path(), silent.url("/")};
-        process.start(QStringLiteral(PG_CLI_PATH), arguments);
+        start(command == u"list"_s ? QStringList{command, silent.url("/")}
+                                   : QStringList{command, u"--dir"_s, dir.path(), silent.url("/")});
         ASSERT_TRUE(test::RunEventLoopUntil([&] { return asked > 0; }));
-        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        EXPECT_EQ(process.exitCode(), kInterrupted) << command.toStdString();
+        interrupt();
+        EXPECT_EQ(exitCode(), kInterrupted) << command.toStdString();
         EXPECT_EQ(process.readAllStandardError(), "Interrupted while retrieving the page.\n");
     }
 }

@@ -1,6 +1,7 @@
 // The capture of the command line on a private desktop: Xvfb and a session
 // bus started by each test and ended with it, the real window tree, a
 // stand-in browser window and, when installed, Chromium.
+#include "support/child_processes.h"
 #include "support/isolated_home.h"
 #include "support/scripted_server.h"
 
@@ -10,13 +11,6 @@
 #include <QDBusInterface>
 #include <QDeadlineTimer>
 #include <QFileInfo>
-#include <QProcess>
-
-#include <sys/prctl.h>
-
-#include <csignal>
-#include <memory>
-#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -39,18 +33,14 @@ QString RunCliUntil(const QString& expected) {
 }
 
 // Each test gets a desktop of its own; the session bus starts the
-// accessibility bus and its registry when they are first asked for.
+// accessibility bus and its registry when they are first asked for. Each
+// server prints where it listens once it is ready.
 class LiveDesktop : public ::testing::Test {
 protected:
     void SetUp() override {
-        // Each server prints where it listens once it is ready. Without
-        // -noreset the X server resets when its first clients leave and turns
-        // away those connecting meanwhile.
-        const QString display =
-            start(u"/usr/bin/Xvfb"_s,
-                  {u"-displayfd"_s, u"1"_s, u"-noreset"_s, u"-nolisten"_s, u"tcp"_s}, true);
-        bus_ = start(u"/usr/bin/dbus-daemon"_s,
-                     {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s}, true);
+        const QString display = children.startXvfb();
+        bus_ = children.start(u"/usr/bin/dbus-daemon"_s,
+                              {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s}, true);
         if (display.isEmpty() || bus_.isEmpty() ||
             !QFileInfo::exists(u"/usr/libexec/at-spi-bus-launcher"_s)) {
             GTEST_SKIP() << "Xvfb or dbus-daemon did not start, or at-spi-bus-launcher is missing";
@@ -58,44 +48,22 @@ protected:
         qputenv("DISPLAY", ":" + display.toLocal8Bit());
         qputenv("DBUS_SESSION_BUS_ADDRESS", bus_.toLocal8Bit());
     }
-    void TearDown() override {
-        while (!processes_.empty()) {
-            processes_.back()->terminate();
-            processes_.back()->waitForFinished(5000);
-            processes_.pop_back();
-        }
-    }
 
-    // Starts a program that ends with the test process, even when that is
-    // killed, and gives the first line it prints if `readLine`. Output goes
-    // nowhere otherwise: helpers that the servers start would hold the test
-    // runner's output open.
-    QString start(const QString& program, const QStringList& args, bool readLine = false) {
-        QProcess& process = *processes_.emplace_back(std::make_unique<QProcess>());
-        process.setStandardErrorFile(QProcess::nullDevice());
-        process.setStandardOutputFile(readLine ? QString() : QProcess::nullDevice());
-        process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        process.start(program, args);
-        while (readLine && !process.canReadLine() && process.waitForReadyRead(20000)) {
-        }
-        return QString::fromLocal8Bit(process.readLine()).trimmed();
-    }
-
+    test::ChildProcesses children;
     QString bus_;
-    std::vector<std::unique_ptr<QProcess>> processes_;
 };
 
-TEST_F(LiveDesktop, NoBrowserWindowTurnsTheAccessibilityBusOn) {
+// Without a browser window the capture says so and turns the accessibility bus
+// on, as for browsers started afterwards; then the stand-in gives its trimmed
+// address field.
+TEST_F(LiveDesktop, NoBrowserWindowTurnsTheAccessibilityBusOnAndABrowserGivesItsAddress) {
     const QString noBrowser = u"2||Unable to obtain URL from browser - no browser found\n"_s;
     EXPECT_EQ(RunCliUntil(noBrowser), noBrowser);
     QDBusInterface status(u"org.a11y.Bus"_s, u"/org/a11y/bus"_s, u"org.a11y.Status"_s,
                           QDBusConnection::connectToBus(bus_, bus_));
     EXPECT_TRUE(status.property("IsEnabled").toBool());
-}
-
-TEST_F(LiveDesktop, StandInWindowGivesItsTrimmedAddressField) {
-    start(QStringLiteral(PG_BROWSER_STAND_IN),
-          {u"Some page - Mozilla Firefox"_s, u"  HTTP://127.0.0.1/x.html  "_s});
+    children.start(QStringLiteral(PG_BROWSER_STAND_IN),
+                   {u"Some page - Mozilla Firefox"_s, u"  HTTP://127.0.0.1/x.html  "_s});
     EXPECT_EQ(RunCliUntil(u"0|HTTP://127.0.0.1/x.html\n|"_s), u"0|HTTP://127.0.0.1/x.html\n|"_s);
 }
 
@@ -108,10 +76,11 @@ TEST_F(LiveDesktop, ChromiumGivesTheFullUrlOfItsPage) {
     http.handle("/page.html", test::ScriptedServer::bytes({"<title>T</title>", "text/html"}));
     const QString shown = u"0|"_s + http.url("/page.html") + u"\n|"_s;
     qputenv("ACCESSIBILITY_ENABLED", "1");
-    start(u"/usr/bin/chromium"_s,
-          {u"--force-renderer-accessibility"_s, u"--no-sandbox"_s, u"--disable-gpu"_s,
-           u"--no-first-run"_s, u"--user-data-dir="_s + test::IsolatedRoot() + u"/chromium"_s,
-           http.url("/page.html")});
+    children.start(
+        u"/usr/bin/chromium"_s,
+        {u"--force-renderer-accessibility"_s, u"--no-sandbox"_s, u"--disable-gpu"_s,
+         u"--no-first-run"_s, u"--user-data-dir="_s + test::IsolatedRoot() + u"/chromium"_s,
+         http.url("/page.html")});
     EXPECT_EQ(RunCliUntil(shown), shown);
 }
 

@@ -23,55 +23,36 @@ using EngineTest = TransferTest;
 
 // A file is asked for from byte 0; a 206, a 200, a 200 of length 0 and one
 // without a length that ends cleanly all give it. One missing folder level is
-// created, and exactly enough free space will do.
+// created, and exactly enough free space will do. A retry asks for the rest
+// from 4096 bytes before the last byte written, and leaves no part file.
 TEST_F(EngineTest, AnswersThatGiveTheWholeFile) {
-    const std::tuple<Answer, QString, std::optional<qint64>, QByteArray> rows[] = {
-        {ok, u"f.bin"_s, {}, file},
-        {{200, file.size(), {}, file}, u"new/f.bin"_s, file.size(), file},
-        {{200, 0}, u"empty"_s, {}, ""},
-        {{200, -1, {}, file}, u"unknown"_s, {}, file}};
-    for (const auto& [answer, name, space, content] : rows) {
+    const QStringList shown{u"Getting file information..."_s, u"Saving:"_s},
+        resumed{QuestionText::IncompleteTitle, u"Resuming download..."_s, u"Saving:"_s};
+    // answers, target, free space, the offsets asked for
+    const std::tuple<QList<Answer>, QString, std::optional<qint64>, QList<qint64>> rows[] = {
+        {{ok}, u"f.bin"_s, {}, {0}},
+        {{{200, file.size(), {}, file}}, u"new/f.bin"_s, file.size(), {0}},
+        {{{200, 0}}, u"empty"_s, {}, {0}},
+        {{{200, -1, {}, file}}, u"unknown"_s, {}, {0}},
+        {{Partial(file, 0, 10000), Partial(file, 5904)}, u"resumed"_s, {}, {0, 5904}},
+        {{Partial(file, 0, 3000), ok}, u"restarted"_s, {}, {0, 0}}};
+    for (const auto& [answers, name, space, offsets] : rows) {
         target = dir.filePath(name);
         freeBytes = space;
-        EXPECT_TRUE(download({answer}).completed()) << name.toStdString();
-        EXPECT_EQ(ReadFileBytes(target), content);
-        EXPECT_EQ(transport.requests.at(0).offset, 0);
-    }
-    EXPECT_EQ(FilesIn(dir.path()), (QStringList{u"empty"_s, u"f.bin"_s, u"new"_s, u"unknown"_s}));
-}
-
-// A retry asks for the rest from 4096 bytes before the last byte written.
-TEST_F(EngineTest, RetryResumesWithAnOverlap) {
-    for (const auto& [cut, from] : {std::pair<qint64, qint64>{10000, 5904}, {3000, 0}}) {
         ui.shown.clear();
         ui.retryAnswers = {true};
-        EXPECT_TRUE(download({Partial(file, 0, cut), Partial(file, from)}).completed());
-        EXPECT_EQ(ReadFileBytes(target), file);
-        EXPECT_EQ(FilesIn(dir.path()), QStringList{u"f.bin"_s});  // no part file left
-        EXPECT_EQ(transport.requests.at(1).offset, from);
-        EXPECT_EQ(ui.shown, (QStringList{u"Getting file information..."_s, u"Saving:"_s,
-                                         QuestionText::IncompleteTitle, u"Resuming download..."_s,
-                                         u"Saving:"_s, u"Download completed!"_s}));
+        EXPECT_TRUE(download(answers).completed()) << name.toStdString();
+        EXPECT_EQ(ReadFileBytes(target), name == u"empty"_s ? "" : file);
+        QList<qint64> asked;
+        for (const TransferRequest& request : transport.requests) {
+            asked.append(request.offset);
+        }
+        EXPECT_EQ(asked, offsets);
+        EXPECT_EQ(ui.shown, shown + (offsets.size() > 1 ? resumed : QStringList()) +
+                                QStringList{u"Download completed!"_s});
     }
-}
-
-// The whole file, or a part that starts elsewhere, is no resume: the part is
-// deleted; No fails the file, Yes starts it over.
-TEST_F(EngineTest, UntrustedResumeAnswerDeletesThePartAndAsksToStartOver) {
-    const Answer whole{200, file.size(), {}, file};
-    const Answer elsewhere{206, file.size(), ContentRange{0, file.size() - 1, file.size()}, file};
-    for (const auto& [answer, startOver] :
-         {std::pair{whole, false}, {whole, true}, {elsewhere, false}, {elsewhere, true}}) {
-        QFile::remove(target);
-        ui.retryAnswers = {true};
-        ui.resumeAnswers = {startOver};
-        const TransferOutcome outcome = download({Partial(file, 0, 10000), answer, ok});
-        EXPECT_EQ(LogMessage(outcome), startOver ? QString() : u"Unable to resume download."_s);
-        EXPECT_EQ(ReadFileBytes(target), startOver ? file : "<missing>");
-        EXPECT_EQ(FilesIn(dir.path()).size(), startOver ? 1 : 0);
-        // A 200 is taken as the fresh answer; a part from elsewhere is asked for again.
-        EXPECT_EQ(transport.requests.size(), 2 + (startOver && answer.status == 206));
-    }
+    EXPECT_EQ(FilesIn(dir.path()), (QStringList{u"empty"_s, u"f.bin"_s, u"new"_s, u"restarted"_s,
+                                                u"resumed"_s, u"unknown"_s}));
 }
 
 // A part file of ours (owner-only) for the URL, as a killed run leaves it.
@@ -108,7 +89,8 @@ TEST_F(EngineTest, PartFileLeftByAKilledRunIsResumedOrReplaced) {
 // Only a part of the same version, named by a strong validator, is joined; a
 // refused range ends a part file that is too long, or an empty file; a file
 // whose length the server leaves open ("/*") is whole only when the server
-// names where it ends.
+// names where it ends. The whole file, or a part that starts elsewhere, is no
+// resume: the part is deleted; No fails the file, Yes starts it over.
 TEST_F(EngineTest, OnlyPartsOfTheSameVersionMakeTheFile) {
     const QByteArray file2 = MakeTestBytes(20000, 2), v1 = "\"v1\"", v2 = "\"v2\"";
     const auto refused = [](qint64 length, const QByteArray& body = {}) {
@@ -121,7 +103,9 @@ TEST_F(EngineTest, OnlyPartsOfTheSameVersionMakeTheFile) {
         return Answer{206, last + 1 - from, ContentRange{from, last, -1}, body, cut >= 0,
                       {},  validator};
     };
-    const Answer cut = Partial(file, 0, 10000), weak{200, file.size(), {}, file.first(10000), true};
+    const Answer cut = Partial(file, 0, 10000), weak{200, file.size(), {}, file.first(10000), true},
+                 whole{200, file.size(), {}, file},
+                 elsewhere{206, file.size(), ContentRange{0, file.size() - 1, file.size()}, file};
     struct Row {
         const char* name;
         QList<Answer> answers;
@@ -130,6 +114,7 @@ TEST_F(EngineTest, OnlyPartsOfTheSameVersionMakeTheFile) {
         Result result = Result::Completed;
         QString message{};
         bool retry = true;    // the answer to "Download Incomplete"
+        bool restart = true;  // the answer to "continue anyway" when a resume gets no part
         qint64 leftover = 0;  // bytes of a part file left for version v1
     };
     // clang-format off
@@ -139,8 +124,14 @@ TEST_F(EngineTest, OnlyPartsOfTheSameVersionMakeTheFile) {
          {0, 5904, 0}, file2},
         {"a part without the validator",
          {cut, Partial(file2, 5904, -1, {}), Partial(file2, 0, -1, {})}, {0, 5904, 0}, file2},
+        {"the whole file to a resume", {cut, whole, ok}, {0, 5904}, file},
+        {"the whole file to a resume, no restart", {cut, whole, ok}, {0, 5904}, "<missing>",
+         Result::Failed, u"Unable to resume download."_s, true, false},
+        {"a part from elsewhere", {cut, elsewhere, ok}, {0, 5904, 0}, file},
+        {"a part from elsewhere, no restart", {cut, elsewhere, ok}, {0, 5904}, "<missing>",
+         Result::Failed, u"Unable to resume download."_s, true, false},
         {"a leftover longer than the file", {refused(20000), ok}, {25904, 0}, file,
-         Result::Completed, {}, false, 30000},
+         Result::Completed, {}, false, true, 30000},
         {"*/0", {refused(0)}, {0}, ""},
         {"*/0 with a body", {refused(0, "<p>No</p>")}, {0}, ""},
         {"*/0 to a resume", {cut, refused(0)}, {0, 5904}, ""},
@@ -164,7 +155,7 @@ TEST_F(EngineTest, OnlyPartsOfTheSameVersionMakeTheFile) {
                                   MakeTestBytes(row.leftover, 3)));
         }
         ui.retryAnswers = {row.retry};
-        ui.resumeAnswers = {true};
+        ui.resumeAnswers = {row.restart};
         const TransferOutcome outcome = download(row.answers);
         EXPECT_EQ(std::pair(outcome.result, LogMessage(outcome)),
                   std::pair(row.result, row.message));
@@ -183,22 +174,46 @@ TEST_F(EngineTest, OnlyPartsOfTheSameVersionMakeTheFile) {
 // Nothing at the part file's name is taken over, written, deleted or followed
 // unless it is a part file of ours: the transfer starts afresh under a free
 // name, owner-only while it lasts, and the file gets the umask's mode.
-class PartFileRulesTest : public TransferTest {
-protected:
-    // Runs a fresh download past whatever plant() put at the part file's name.
-    void expectLeftAlone(const std::function<void(const QString& path)>& plant) {
-        const QString planted = PartFilePath(target, u"http://host/f.bin"_s, "\"v1\"");
-        plant(planted);
+TEST_F(EngineTest, WhatElseStandsAtThePartFilesNameIsLeftAlone) {
+    QTemporaryDir elsewhere;
+    const QString secret = elsewhere.filePath(u"secret"_s);
+    const QByteArray other = QFile::encodeName(secret), foreign = MakeTestBytes(30000, 7);
+    const auto plant = [&](const QByteArray& path, mode_t mode) {
+        return WriteFileBytes(QFile::decodeName(path), foreign) && ::chmod(path, mode) == 0;
+    };
+    using Make = std::function<bool(const QByteArray&)>;
+    const std::pair<const char*, Make> rows[] = {
+        {"writable by others", [&](const QByteArray& p) { return plant(p, 0666); }},
+        {"a second name",
+         [&](const QByteArray& p) { return plant(p, 0600) && ::link(p, other) == 0; }},
+        {"a symbolic link",
+         [&](const QByteArray& p) { return plant(other, 0600) && ::symlink(other, p) == 0; }},
+        {"a FIFO", [](const QByteArray& p) { return ::mkfifo(p, 0666) == 0; }},
+        // Only root can give a file to another user.
+        {"another user's file", ::geteuid() != 0 ? Make() : [&](const QByteArray& p) {
+             return plant(p, 0644) && ::chown(p, 54321, 54321) == 0;
+         }}};
+    const QString planted = PartFilePath(target, u"http://host/f.bin"_s, "\"v1\"");
+    for (const auto& [name, make] : rows) {
+        SCOPED_TRACE(name);
+        for (const QString& left : FilesIn(dir.path())) {
+            QFile::remove(dir.filePath(left));
+        }
+        QFile::remove(secret);
+        if (!make) {
+            continue;
+        }
+        ASSERT_TRUE(make(QFile::encodeName(planted)));
         struct stat before = {}, after = {};
         ASSERT_EQ(::lstat(QFile::encodeName(planted).constData(), &before), 0);
         const QByteArray content = S_ISREG(before.st_mode) ? ReadFileBytes(planted) : "";
         mode_t partMode = 0;
         ui.onProgress = [&] {
-            for (const QString& name : FilesIn(dir.path()).filter(u".pgpart"_s)) {
-                struct stat part = {};
-                if (dir.filePath(name) != planted &&
-                    ::stat(QFile::encodeName(dir.filePath(name)).constData(), &part) == 0) {
-                    partMode = part.st_mode & 07777;
+            for (const QString& part : FilesIn(dir.path()).filter(u".pgpart"_s)) {
+                struct stat info = {};
+                if (dir.filePath(part) != planted &&
+                    ::stat(QFile::encodeName(dir.filePath(part)).constData(), &info) == 0) {
+                    partMode = info.st_mode & 07777;
                 }
             }
         };
@@ -211,52 +226,14 @@ protected:
         EXPECT_EQ(ReadFileBytes(target), file);
         EXPECT_EQ(partMode, 0600);
         ASSERT_EQ(::lstat(QFile::encodeName(target).constData(), &after), 0);
-        EXPECT_EQ(after.st_mode & 07777, 0640);
-        EXPECT_EQ(after.st_uid, ::geteuid());
+        EXPECT_EQ(std::pair(after.st_mode & 07777, after.st_uid), std::pair(0640u, ::geteuid()));
         ASSERT_EQ(::lstat(QFile::encodeName(planted).constData(), &after), 0);
         EXPECT_EQ(std::tuple(after.st_ino, after.st_mode, after.st_uid, after.st_nlink),
                   std::tuple(before.st_ino, before.st_mode, before.st_uid, before.st_nlink));
         EXPECT_EQ(S_ISREG(after.st_mode) ? ReadFileBytes(planted) : "", content);
         EXPECT_EQ(FilesIn(dir.path()), (QStringList{QFileInfo(planted).fileName(), u"f.bin"_s}));
-    }
-
-    QTemporaryDir elsewhere;
-    const QString secret = elsewhere.filePath(u"secret"_s);
-    const QByteArray foreign = MakeTestBytes(30000, 7);  // another content than the file's
-};
-
-TEST_F(PartFileRulesTest, WritableByOthersLinkedOrNoFile) {
-    const QByteArray other = QFile::encodeName(secret);
-    const auto plant = [&](const QByteArray& path, mode_t mode) {
-        return WriteFileBytes(QFile::decodeName(path), foreign) && ::chmod(path, mode) == 0;
-    };
-    const std::pair<const char*, std::function<bool(const QByteArray&)>> rows[] = {
-        {"writable by others", [&](const QByteArray& p) { return plant(p, 0666); }},
-        {"a second name",
-         [&](const QByteArray& p) { return plant(p, 0600) && ::link(p, other) == 0; }},
-        {"a symbolic link",
-         [&](const QByteArray& p) { return plant(other, 0600) && ::symlink(other, p) == 0; }},
-        {"a FIFO", [](const QByteArray& p) { return ::mkfifo(p, 0666) == 0; }}};
-    for (const auto& [name, make] : rows) {
-        SCOPED_TRACE(name);
-        for (const QString& left : FilesIn(dir.path())) {
-            QFile::remove(dir.filePath(left));
-        }
-        QFile::remove(secret);
-        expectLeftAlone([&](const QString& path) { ASSERT_TRUE(make(QFile::encodeName(path))); });
         EXPECT_EQ(ReadFileBytes(secret), QFileInfo::exists(secret) ? foreign : "<missing>");
     }
-}
-
-TEST_F(PartFileRulesTest, AnotherUsersFile) {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "only root can give a file to another user";
-    }
-    expectLeftAlone([&](const QString& path) {
-        ASSERT_TRUE(PlantPart(path, foreign));
-        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 54321, 54321), 0);
-        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
-    });
 }
 
 // Each failure has its log line and says whether the batch must stop; none

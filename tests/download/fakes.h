@@ -127,7 +127,6 @@ struct FakeTransport : Transport {
         session->url = request.url;
         atOnce.append(++live);
         session->onGone = [this] { --live; };
-        mostAtOnce = std::max(mostAtOnce, live);
         return session;
     }
     // The most requests under way at once from the nth request on.
@@ -136,8 +135,7 @@ struct FakeTransport : Transport {
     }
     QList<Answer> answers;
     QList<TransferRequest> requests;
-    int live = 0;  // requests under way
-    int mostAtOnce = 0;
+    int live = 0;       // requests under way
     QList<int> atOnce;  // requests under way as each request started
 };
 
@@ -208,26 +206,18 @@ protected:
     TransferOutcome download(QList<Answer> answers) {
         transport.answers = std::move(answers);
         transport.requests.clear();
-        TransferContext context{
-            transport, ui, ui, cancel, 80, 60, [this](const QString&) { return freeBytes; }, {}};
+        TransferContext context{transport, ui, ui, cancel, 80, 60, freeSpace, {}};
         return RunTransferToEnd(context, {u"http://host/f.bin"_s, target, 1, 1}, {}, cancel);
     }
-    // A batch into files with credentials for the page's host h:8080, remote port 8080, 5 s
-    // time-out.
+    // A batch into files with credentials for the page's host h:8080, remote
+    // port 8080, 5 s time-out.
     BatchReport batch(const QStringList& urls, QList<Answer> answers,
                       const QString& incomplete = {}, int parallel = 1) {
         transport.answers = std::move(answers);
-        const BatchServices services{transport, ui, ui, cancel,
-                                     [this](const QString&) { return freeBytes; }};
-        return RunBatchToEnd(services, {urls,
-                                        files,
-                                        {u"u"_s, u"p"_s},
-                                        8080,
-                                        5,
-                                        log,
-                                        incomplete,
-                                        u"http://h:8080/page.html"_s,
-                                        parallel});
+        const BatchJob job{urls,    files, {u"u"_s, u"p"_s}, 8080,
+                           5,       log,   incomplete,       u"http://h:8080/page.html"_s,
+                           parallel};
+        return RunBatchToEnd({transport, ui, ui, cancel, freeSpace}, job);
     }
 
     QTemporaryDir dir;
@@ -240,6 +230,9 @@ protected:
     CancelRequest cancel;
     FakeUi ui{cancel};
     std::optional<qint64> freeBytes;  // empty: the file system's
+    const std::function<std::optional<qint64>(const QString&)> freeSpace = [this](const QString&) {
+        return freeBytes;
+    };
 };
 
 }  // namespace pg::test

@@ -1,9 +1,13 @@
+#include "gui/file_list_model.h"
 #include "gui_harness.h"
 #include "scan/page_scan.h"
+#include "support/raw_responder.h"
 #include "version.h"
 
 #include <QCheckBox>
 #include <QClipboard>
+
+#include <random>
 
 namespace pg::test {
 namespace {
@@ -88,14 +92,25 @@ TEST(JobFieldsTest, TypedBlanksAreDiscardedPastedOnesKept) {
 }
 
 // Leaving an edited field rewrites the record of the URL shown from all fields;
-// an empty URL field finds no record, and focus alone rewrites nothing.
-TEST(JobFieldsTest, LeavingAnEditedFieldRewritesTheCurrentUrlsRecord) {
-    const QString a = u"http://a/|/a|0|gif|ua|pa|\r\n"_s, b = u"http://b/|/b|1|jpg|ub|pb|\r\n"_s;
-    for (const auto& [url, edit, history] :
-         {std::tuple{u"http://b/"_s, true, a + u"http://b/|/dl|0|gif,png|||\r\n"_s},
-          std::tuple{QString(), true, a + b}, std::tuple{u"http://b/"_s, false, a + b}}) {
-        MainWindowHarness h({{u"URL"_s, url}, {u"DDir"_s, u"/dl"_s}, {u"FTypes"_s, u"gif"_s}},
-                            a + b);
+// an empty URL field finds no record, and focus alone rewrites nothing. A page
+// URL given at start (the menu entry's %u) replaces the stored URL and keeps
+// the rest of the stored job; the record an edit rewrites is then the given URL's.
+TEST(JobFieldsTest, LeavingAnEditedFieldRewritesTheShownUrlsRecord) {
+    const QString a = u"http://a/|/a|0|gif|||\r\n"_s, b = u"http://b/|/b|1|jpg|||\r\n"_s,
+                  edited = a + u"http://b/|/dl|0|gif,png|||\r\n"_s;
+    // stored URL, URL given at start, whether Text3 is edited, urls.txt in the end
+    for (const auto& [stored, given, edit, history] :
+         {std::tuple{u"http://b/"_s, QString(), true, edited},
+          std::tuple{QString(), QString(), true, a + b},
+          std::tuple{u"http://b/"_s, QString(), false, a + b},
+          std::tuple{u"http://a/"_s, u"http://b/"_s, false, a + b},
+          std::tuple{u"http://a/"_s, u"http://b/"_s, true, edited}}) {
+        MainWindowHarness h({{u"URL"_s, stored}, {u"DDir"_s, u"/dl"_s}, {u"FTypes"_s, u"gif"_s}},
+                            a + b, given);
+        const QString shown = given.isEmpty() ? stored : given;
+        EXPECT_EQ(h.child<QLineEdit>("Text1")->text() + h.child<QLineEdit>("Text4")->text() +
+                      h.child<QLineEdit>("Text3")->text(),
+                  shown + u"/dlgif"_s);
         FocusByTab(h.child("Text3"));
         if (edit) {
             QTest::keyClick(h.child("Text3"), Qt::Key_End);
@@ -103,32 +118,43 @@ TEST(JobFieldsTest, LeavingAnEditedFieldRewritesTheCurrentUrlsRecord) {
         }
         FocusByTab(h.child("Text5"));
         h.window->close();
-        EXPECT_EQ(h.historyFile(), history) << url.toStdString() << edit;
+        EXPECT_EQ(h.fakes.values[u"URL"_s], shown);
+        EXPECT_EQ(h.historyFile(), history) << stored.toStdString() << given.toStdString() << edit;
     }
 }
 
-// A page URL given at start (the menu entry's %u) replaces the stored URL and
-// keeps the rest of the stored job; it rewrites no record by itself, and the
-// record an edit rewrites afterwards is the given URL's.
-TEST(MainWindowTest, PageUrlGivenAtStartReplacesTheStoredOne) {
-    const QString a = u"http://a/|/a|0|gif|||\r\n"_s, b = u"http://b/|/b|1|jpg|||\r\n"_s;
-    for (const bool edit : {false, true}) {
-        MainWindowHarness h(
-            {{u"URL"_s, u"http://a/"_s}, {u"DDir"_s, u"/dl"_s}, {u"FTypes"_s, u"gif"_s}}, a + b,
-            u"http://b/"_s);
-        EXPECT_EQ(h.child<QLineEdit>("Text1")->text(), u"http://b/"_s);
-        EXPECT_EQ(h.child<QLineEdit>("Text4")->text() + h.child<QLineEdit>("Text3")->text(),
-                  u"/dlgif"_s);
-        FocusByTab(h.child("Text3"));
-        if (edit) {
-            QTest::keyClick(h.child("Text3"), Qt::Key_End);
-            QTest::keyClicks(h.child("Text3"), u",png"_s);
+// A page server that says nothing.
+TEST(ExtractCommandTest, EscCallsThePageOffWhileOtherInputIsHeld) {
+    MainWindowHarness h;
+    RawResponder silent(std::vector<RawAnswer>{{.stall = true}});
+    auto* url = h.child<QLineEdit>("Text1");
+    url->setText(silent.url("/slow.html"));
+    QTimer::singleShot(100, url, [url] {
+        QTest::keyClicks(url, u"typed"_s);  // held: the field keeps its text
+        QTest::keyClick(url, Qt::Key_Escape);
+    });
+    h.child<QPushButton>("Command2")->click();
+    h.waitForScan();
+    EXPECT_EQ(url->text(), silent.url("/slow.html"));
+    EXPECT_EQ(h.status(), PageScanStatusText(PageScanStatus::RequestFailed));
+    QTest::keyClicks(url, u"x"_s);  // the window takes input again
+    EXPECT_EQ(url->text(), silent.url("/slow.html") + u'x');
+}
+
+// The list's scroll width comes from laying out only the likeliest widest
+// entries; it must come out as laying out every entry does.
+TEST(ExtractCommandTest, ListWidthIsTheWidestEntrysAsIfEveryEntryWereMeasured) {
+    std::mt19937 random(7);
+    const QStringList letters = u"i l I 1 . j m M W w / _ - A V T a o L Y é 日 😀"_s.split(u' ');
+    QStringList texts(2000, u"http://h/"_s);
+    int widest = 0;
+    for (QString& text : texts) {
+        for (int n = 20 + static_cast<int>(random() % 30); n > 0; --n) {
+            text += letters[random() % letters.size()];
         }
-        FocusByTab(h.child("Text5"));
-        h.window->close();
-        EXPECT_EQ(h.fakes.values[u"URL"_s], u"http://b/"_s);
-        EXPECT_EQ(h.historyFile(), edit ? a + u"http://b/|/dl|0|gif,png|||\r\n"_s : a + b);
+        widest = std::max(widest, QFontMetrics(QApplication::font()).horizontalAdvance(text));
     }
+    EXPECT_EQ(WidestTextWidth(texts, QApplication::font()), widest);
 }
 
 }  // namespace

@@ -62,11 +62,11 @@ TEST(PreviewTest, PaneAndFullScreenFollowTheCurrentPreviewableEntry) {
 }
 
 // A page that tries to run script, reach another server (image, fetch,
-// WebSocket), refresh itself away and offer a link; entries of other schemes
-// that would run script, read local files or stop the program; an entry that
-// the server moves; one with credentials in it while the job has some. The
-// preview shows the entries it may, inert, follows the server's move, sends
-// no credentials, and nothing reaches the listener.
+// WebSocket), refresh itself away and offer a link; an entry that the server
+// moves; one with credentials in it while the job has some. The preview shows
+// them inert, follows the server's move, sends no credentials, and nothing
+// reaches the listener. (Which entries may be shown at all: the preview rules'
+// test and the test above.)
 TEST(PreviewTest, ShowsOnlyWebEntriesInertWithoutCredentialsOrNavigationAway) {
     QTcpServer listener;  // any connection to it is a leak
     ASSERT_TRUE(listener.listen(QHostAddress::LocalHost));
@@ -82,7 +82,6 @@ TEST(PreviewTest, ShowsOnlyWebEntriesInertWithoutCredentialsOrNavigationAway) {
         content='0;url=/d/away.html'><a href=/d/away.html style='display:block;height:99em'>)"_s;
 
     MainWindowHarness h({{u"All"_s, u"1"_s}, {u"User"_s, u"alice"_s}, {u"Pwd"_s, u"secret"_s}});
-    ASSERT_TRUE(WriteFileBytes(h.path(u"local.html"_s), script.toUtf8()));
     h.http.handle("/d/hostile.html",
                   h.http.bytes({.body = (hostile + script).toUtf8(), .contentType = "text/html"}));
     h.http.handle("/d/moved.html", [](const httplib::Request&, httplib::Response& res) {
@@ -94,13 +93,9 @@ TEST(PreviewTest, ShowsOnlyWebEntriesInertWithoutCredentialsOrNavigationAway) {
                   ScriptedServer::basicAuth("alice", "secret", h.http.bytes({.body = "GIF89a"})));
     const QString server = h.http.url("");
     h.extract({u"hostile.html"_s, u"moved.html"_s,
-               u"http://alice:secret@"_s + server.sliced(7) + u"/d/secret.gif"_s,
-               QUrl::fromLocalFile(h.path(u"local.html"_s)).toString(),
-               u"data:text/html,%3Cimg%20src=http://%1/data%3E//://x.html"_s.arg(sink),
-               u"file:///etc/."_s, u"view-source:"_s + server + u"/d/source.html"_s,
-               u"chrome://inducebrowsercrashforrealz/."_s, u"chrome://uithreadhang/."_s});
+               u"http://alice:secret@"_s + server.sliced(7) + u"/d/secret.gif"_s});
     auto* list = h.child<QListView>("lstImages");
-    ASSERT_EQ(list->model()->rowCount(), 9);
+    ASSERT_EQ(list->model()->rowCount(), 3);
     auto* pane = h.child<QWebEngineView>("WebBrowser1");
     const auto show = [&](int row) {
         QSignalSpy loaded(pane, &QWebEngineView::loadFinished);
@@ -130,11 +125,6 @@ TEST(PreviewTest, ShowsOnlyWebEntriesInertWithoutCredentialsOrNavigationAway) {
     ASSERT_FALSE(h.http.requests("/d/secret.gif").empty());
     for (const ReceivedRequest& request : h.http.requests("/d/secret.gif")) {
         EXPECT_EQ(request.header("Authorization"), "");
-    }
-    for (int row = 3; row < 9; ++row) {
-        list->setCurrentIndex(list->model()->index(row, 0));
-        h.child<QPushButton>("cmdViewImage")->click();  // would wait for a window
-        EXPECT_EQ(pane->url().toString(), server + u"/d/secret.gif"_s) << row;
     }
     EXPECT_FALSE(leaked());
 }

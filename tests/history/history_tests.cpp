@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -42,6 +44,13 @@ QString Loaded(const JobSettingsUpdate& u) {
         text(u.fileTypes), text(u.userName),  text(u.password)}
         .join(u'|');
 }
+
+// A folder of its own, with urls.txt to be.
+class HistoryFile : public ::testing::Test {
+protected:
+    const QTemporaryDir dir{test::IsolatedRoot() + u"/XXXXXX"_s};
+    const QString path = dir.filePath(u"urls.txt"_s);
+};
 
 TEST(UrlHistory, FindUrlIsFirstCaseInsensitivePrefixMatchAndBecomesCurrent) {
     UrlHistory history = Make({u"http://Site/a/b.htm|"_s, u"http://site/a/|"_s, u"http://o/|"_s});
@@ -80,33 +89,27 @@ TEST(UrlHistory, AddUrlAndUpdateCurrentRecordMatchTheWholeUrl) {
 
 // A job goes into the file and comes back from it; the line is written as it
 // stands (a line without a "|" in its fields reads as it always did).
-TEST(HistoryFile, JobsComeBackWholeWithABarInAnyField) {
-    const QTemporaryDir dir(test::IsolatedRoot() + u"/XXXXXX"_s);
-    const QString path = dir.filePath(u"urls.txt"_s);
-    // URL, folder, all types, types, user, password; the line; the URL read back
-    const std::tuple<JobSettings, QByteArray, QString> cases[] = {
-        {{u"http://h/p"_s, u"/dl"_s, true, u"gif"_s, u"me"_s, u""_s},
-         "http://h/p|/dl|1|gif|me||",
-         u"http://h/p"_s},
+TEST_F(HistoryFile, JobsComeBackWholeWithABarInAnyField) {
+    // URL, folder, all types, types, user, password; the line (the URL read back
+    // is the text before its first "|")
+    const std::pair<JobSettings, QByteArray> cases[] = {
+        {{u"http://h/p"_s, u"/dl"_s, true, u"gif"_s, u"me"_s, u""_s}, "http://h/p|/dl|1|gif|me||"},
         {{u"http://h/p?a=1%7C"_s, u"C:\\d%25"_s, false, u"%"_s, u"\\"_s, u"%7C"_s},
-         "http://h/p?a=1%7C|C:\\d%25|0|%|\\|%7C|",
-         u"http://h/p?a=1%7C"_s},
+         "http://h/p?a=1%7C|C:\\d%25|0|%|\\|%7C|"},
         {{u"http://h/p?q=a|b"_s, u"/d"_s, false, u"gif"_s, {}, {}},
-         "http://h/p?q=a%7Cb|/d|0|gif|||",
-         u"http://h/p?q=a%7Cb"_s},
+         "http://h/p?q=a%7Cb|/d|0|gif|||"},
         {{u"http://h/"_s, u"/data/a|b"_s, false, u"gif,jpg"_s, u"alice"_s, u"ab|cd"_s},
-         "http://h/|/data/a%7Cb|0|gif,jpg|alice|ab%7Ccd|%7C|",
-         u"http://h/"_s},
+         "http://h/|/data/a%7Cb|0|gif,jpg|alice|ab%7Ccd|%7C|"},
         {{u"u"_s, u"%7C|%25"_s, true, u"|"_s, u"|%|"_s, u"%"_s},
-         "u|%257C%7C%2525|1|%7C|%7C%25%7C|%25|%7C|",
-         u"u"_s}};
-    for (const auto& [job, line, url] : cases) {
+         "u|%257C%7C%2525|1|%7C|%7C%25%7C|%25|%7C|"}};
+    for (const auto& [job, line] : cases) {
         UrlHistory history;
         history.AddUrl(job.url, job);
         ASSERT_TRUE(WriteHistoryFile(path, history, u"100"_s));
         EXPECT_EQ(QString::fromUtf8(test::ReadFileBytes(path)), QString::fromUtf8(line + "\r\n"));
         UrlHistory read;
         ASSERT_TRUE(ReadHistoryFile(path, read));
+        const QString url = QString::fromUtf8(line.left(line.indexOf('|')));
         EXPECT_EQ(
             Loaded(read.LoadRecord(0)),
             Loaded(
@@ -128,9 +131,7 @@ TEST(UrlHistory, LoadRecordAssignsTheFieldsEndedByABar) {
     EXPECT_EQ(Loaded(Make({u"u|d|0|t|me|pw|"_s}).LoadRecord(-1)), u"~|~|~|~|~|~"_s);
 }
 
-TEST(HistoryFile, ReadsLfAndCrLfLinesAndSkipsLinesWithoutABar) {
-    const QTemporaryDir dir(test::IsolatedRoot() + u"/XXXXXX"_s);
-    const QString path = dir.filePath(u"urls.txt"_s);
+TEST_F(HistoryFile, ReadsLfAndCrLfLinesAndSkipsLinesWithoutABar) {
     ASSERT_TRUE(test::WriteFileBytes(
         path, "http://a/|/d|0|gif|||\r\nno bar\n\n|/e|1|jpg|||\nhttp://c/|x|"));
     UrlHistory history;
@@ -143,26 +144,24 @@ TEST(HistoryFile, ReadsLfAndCrLfLinesAndSkipsLinesWithoutABar) {
 
 // The file is readable by its owner only, when it is made and when it replaces
 // a file that others could read.
-TEST(HistoryFile, WritesOwnerOnlyCrLfLinesUpToTheLimit) {
+TEST_F(HistoryFile, WritesOwnerOnlyCrLfLinesUpToTheLimit) {
     const UrlHistory history = Make({u"1|"_s, u"2|"_s, u"3|"_s, u"4|"_s, u"5|"_s});
     const std::pair<QString, int> cases[] = {{u"3"_s, 3},  {u"10"_s, 5},  {u"0"_s, 5},
                                              {u"-2"_s, 5}, {u"abc"_s, 5}, {u""_s, 5}};
-    const QTemporaryDir dir(test::IsolatedRoot() + u"/XXXXXX"_s);
-    const QString path = dir.filePath(u"new/urls.txt"_s);
+    const QString made = dir.filePath(u"new/urls.txt"_s);
     for (const auto& [limit, lines] : cases) {
-        ASSERT_TRUE(WriteHistoryFile(path, history, limit));
-        EXPECT_EQ(test::ReadFileBytes(path),
+        ASSERT_TRUE(WriteHistoryFile(made, history, limit));
+        EXPECT_EQ(test::ReadFileBytes(made),
                   QByteArray("1|\r\n2|\r\n3|\r\n4|\r\n5|\r\n").left(4 * lines))
             << limit.toStdString();
-        EXPECT_EQ(QFile::permissions(path),
+        EXPECT_EQ(QFile::permissions(made),
                   QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+        QFile::setPermissions(made, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
     }
 }
 
-TEST(HistoryFile, FailedWriteKeepsTheOldFile) {
-    const QTemporaryDir dir(test::IsolatedRoot() + u"/XXXXXX"_s);
-    const QString folder = dir.path(), path = dir.filePath(u"urls.txt"_s);
+TEST_F(HistoryFile, FailedWriteKeepsTheOldFile) {
+    const QString folder = dir.path();
     ASSERT_TRUE(test::WriteFileBytes(path, "old\r\n"));
     const UrlHistory big = Make({u"http://a/|"_s + QString(500, u'x')});
     EXPECT_FALSE(WriteHistoryFile(folder, big, u"100"_s));  // the target is a folder
@@ -178,6 +177,40 @@ TEST(HistoryFile, FailedWriteKeepsTheOldFile) {
     EXPECT_FALSE(wroteOld || wroteNew);
     EXPECT_EQ(test::ReadFileBytes(path), QByteArray("old\r\n"));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{u"urls.txt"_s});  // no leftovers
+}
+
+// urls.txt is replaced in one step: a writer killed at any moment leaves the
+// earlier file or the new one, whole, and nothing beside it.
+TEST_F(HistoryFile, AWriterKilledAtAnyMomentLeavesAWholeFile) {
+    UrlHistory versions[2];
+    QByteArray texts[2];
+    for (const int v : {1, 0}) {
+        for (int i = 0; i < 20000; ++i) {
+            versions[v].append(u"http://h/%1/%2"_s.arg(v).arg(i), u"|d|0|gif|||"_s);
+        }
+        ASSERT_TRUE(WriteHistoryFile(path, versions[v], {}));
+        texts[v] = test::ReadFileBytes(path);
+    }
+    int written[2];
+    ASSERT_EQ(::pipe(written), 0);
+    for (int round = 1; round <= 5; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);                // kill(-1) would hit every process of the user
+        for (int i = 1; child == 0; ++i) {  // writes both by turns, saying so after each
+            WriteHistoryFile(path, versions[i % 2], {});
+            [[maybe_unused]] const ssize_t n = ::write(written[1], "w", 1);
+        }
+        char byte;
+        for (int i = 0; i < round && ::read(written[0], &byte, 1) == 1; ++i) {
+        }
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const QByteArray now = test::ReadFileBytes(path);
+        EXPECT_TRUE(now == texts[0] || now == texts[1]);
+        EXPECT_EQ(test::FilesIn(dir.path()), QStringList{u"urls.txt"_s});
+    }
+    ::close(written[0]);
+    ::close(written[1]);
 }
 
 }  // namespace

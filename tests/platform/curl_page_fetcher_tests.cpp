@@ -22,28 +22,26 @@ TEST(CurlPageFetcherTest, DecodesPagesAndReportsFailures) {
                 ScriptedServer::bytes({"<meta charset=\"windows-1252\">caf\xe9", "text/html"}));
     http.handle("/private.html",
                 ScriptedServer::basicAuth("user", "pw", ScriptedServer::bytes({"<p>in</p>"})));
+    // A user name alone (a token) is sent as well.
+    http.handle("/token.html",
+                ScriptedServer::basicAuth("token", "", ScriptedServer::bytes({"<p>t</p>"})));
     CurlPageFetcher fetcher(5, 5);
-    const std::tuple<QByteArray, QString, QString, int> rows[] = {
-        // path, password, the text (empty: not retrieved), status
-        {"/latin1.html", {}, u"café"_s, 200},
-        {"/meta.html", {}, u"<meta charset=\"windows-1252\">café"_s, 200},
-        {"/missing.html", {}, {}, 404},
-        {"/private.html", u"pw"_s, u"<p>in</p>"_s, 200},
-        {"/private.html", u"wrong"_s, {}, 401}};
-    for (const auto& [path, password, source, status] : rows) {
+    const std::tuple<QByteArray, QString, QString, QString, int> rows[] = {
+        // path, user name, password, the text (empty: not retrieved), status
+        {"/latin1.html", {}, {}, u"café"_s, 200},
+        {"/meta.html", {}, {}, u"<meta charset=\"windows-1252\">café"_s, 200},
+        {"/missing.html", {}, {}, {}, 404},
+        {"/private.html", u"user"_s, u"pw"_s, u"<p>in</p>"_s, 200},
+        {"/private.html", u"user"_s, u"wrong"_s, {}, 401},
+        {"/token.html", u"token"_s, {}, u"<p>t</p>"_s, 200}};
+    for (const auto& [path, user, password, source, status] : rows) {
         SCOPED_TRACE(path.toStdString());
         PageText text;
-        const PageFetchResult result =
-            FetchToEnd(fetcher, http.url(path), text, u"user"_s, password);
+        const PageFetchResult result = FetchToEnd(fetcher, http.url(path), text, user, password);
         EXPECT_EQ(result.status, status);
         EXPECT_EQ(result.retrieved(), !source.isEmpty());
         EXPECT_EQ(result.retrieved() ? text.all() : QString(), source);
     }
-    // A user name alone (a token) is sent as well.
-    http.handle("/token.html",
-                ScriptedServer::basicAuth("token", "", ScriptedServer::bytes({"<p>t</p>"})));
-    PageText token;
-    EXPECT_TRUE(FetchToEnd(fetcher, http.url("/token.html"), token, u"token"_s).retrieved());
 }
 
 // A page that moved: its links are relative to where it ended up, after any

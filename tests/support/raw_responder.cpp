@@ -60,15 +60,8 @@ void RawResponder::serve(int fd) {
             }
         }
         answer = script_(head);
-        const qsizetype step = answer.bytes.size() / answer.pieces + 1;
-        for (qsizetype at = 0; at < answer.bytes.size(); at += step) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(answer.pauseMs));
-            // A client that gave up ends the answer.
-            if (::send(fd, answer.bytes.constData() + at,
-                       size_t(std::min(step, answer.bytes.size() - at)), MSG_NOSIGNAL) < 0) {
-                break;
-            }
-        }
+        // A client that gave up ends the answer (the send fails).
+        ::send(fd, answer.bytes.constData(), size_t(answer.bytes.size()), MSG_NOSIGNAL);
         if (answer.stall) {
             return;
         }

@@ -13,13 +13,11 @@ namespace pg::test {
 struct RawAnswer {
     QByteArray bytes{};      // written verbatim once the request head has arrived
     bool stall = false;      // then keep the connection open and silent until the responder stops
-    int pieces = 1;          // sent in this many pieces,
-    int pauseMs = 0;         // each after this pause
     bool keepAlive = false;  // then read the next request on the same connection
 };
 
 // Answers HTTP requests with scripted bytes that no server library would send
-// (a cut status line, garbage headers, a trickle), one connection at a time
+// (a cut status line or head, a silent server), one connection at a time
 // from its own thread on 127.0.0.1 and a free port.
 //
 //   RawResponder raw({{"HTTP/1.1 200 OK\r\nContent-Len"}});

@@ -38,7 +38,6 @@ ScriptedServer::ScriptedServer() {
 }
 
 ScriptedServer::~ScriptedServer() {
-    stopping_ = true;
     server_.stop();
     thread_.join();
 }
@@ -85,15 +84,6 @@ ScriptedServer::Handler ScriptedServer::basicAuth(const QByteArray& user,
         }
         res.status = 401;
         res.set_header("WWW-Authenticate", "Basic realm=\"pg-test\"");
-    };
-}
-
-ScriptedServer::Handler ScriptedServer::delayed(int ms, Handler next) {
-    return [this, ms, next = std::move(next)](const httplib::Request& req, httplib::Response& res) {
-        for (int waited = 0; waited < ms && !stopping_; waited += 10) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        next(req, res);
     };
 }
 

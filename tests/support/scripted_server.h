@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <atomic>
 #include <map>
 #include <mutex>
 #include <string>
@@ -60,8 +59,6 @@ public:
     static Handler bytes(BodyAnswer answer);
     // Runs next only with Basic credentials user:password; otherwise 401.
     static Handler basicAuth(const QByteArray& user, const QByteArray& password, Handler next);
-    // Waits ms (cut short when the server stops), then runs next.
-    Handler delayed(int ms, Handler next);
 
 private:
     httplib::Server server_;
@@ -70,7 +67,6 @@ private:
     mutable std::mutex mutex_;  // guards handlers_ and requests_
     std::map<std::string, Handler> handlers_;
     std::vector<ReceivedRequest> requests_;
-    std::atomic<bool> stopping_ = false;
 };
 
 }  // namespace pg::test

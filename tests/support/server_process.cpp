@@ -21,6 +21,12 @@ quint16 FindFreePort() {
     return server.listen(QHostAddress::LocalHost, 0) ? server.serverPort() : 0;
 }
 
+ServerProcess::ServerProcess(QString scheme, QString program, Arguments arguments, std::string why)
+    : unavailable(std::move(why)),
+      scheme_(std::move(scheme)),
+      program_(std::move(program)),
+      arguments_(std::move(arguments)) {}
+
 QString ServerProcess::url(const QByteArray& path) const {
     return u"%1://127.0.0.1:%2"_s.arg(scheme_).arg(port_) + QString::fromUtf8(path);
 }
@@ -34,14 +40,14 @@ void ServerProcess::stop() {
 }
 
 ::testing::AssertionResult ServerProcess::start() {
-    const QString log = file(u"output.log"_s), pid = file(u"pid"_s);
+    const QString log = dir_.filePath(u"output.log"_s), pid = dir_.filePath(u"pid"_s);
     process_.setProcessChannelMode(QProcess::MergedChannels);
     process_.setStandardOutputFile(log, QIODevice::Append);
     process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     for (int attempt = 0; attempt < 5; ++attempt) {
         port_ = FindFreePort();
         QFile::remove(pid);
-        process_.start(program_, arguments());
+        process_.start(program_, arguments_(port_, dir_.path()));
         for (const QDeadlineTimer deadline(20000);
              process_.state() != QProcess::NotRunning && !deadline.hasExpired();) {
             if (QFile::exists(pid)) {
@@ -55,43 +61,42 @@ void ServerProcess::stop() {
                                          << ReadFileBytes(log).toStdString();
 }
 
-std::string NginxFixture::unavailableReason() {
-    return QFileInfo(u"/usr/sbin/nginx"_s).isExecutable() ? "" : "no nginx (Debian package nginx)";
-}
-
-NginxFixture::NginxFixture(QString root)
-    : ServerProcess(u"http"_s, u"/usr/sbin/nginx"_s), root_(QDir(root).absolutePath()) {}
-
 // Everything nginx writes stays in the private folder.
-QStringList NginxFixture::arguments() const {
-    const QByteArray dir = file({}).toUtf8();
-    QByteArray c = ::geteuid() == 0 ? "user root;\n" : "";  // workers read private folders
-    c += "daemon off;\nworker_processes 1;\npid " + dir + "/pid;\nevents {}\nhttp {\n";
-    for (const char* kind : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"}) {
-        c += QByteArray(kind) + "_temp_path " + dir + '/' + kind + ";\n";
-    }
-    c += "access_log off;\nserver {\nlisten 127.0.0.1:" + QByteArray::number(port_) + ";\nroot " +
-         root_.toUtf8() + ";\n}\n}\n";
-    WriteFileBytes(file(u"nginx.conf"_s), c);
-    return {u"-p"_s, file({}) + u'/',      u"-e"_s, file(u"output.log"_s),
-            u"-c"_s, file(u"nginx.conf"_s)};
+ServerProcess Nginx(const QString& root) {
+    const QByteArray served = QDir(root).absolutePath().toUtf8();
+    const auto arguments = [served](quint16 port, const QString& folder) {
+        const QByteArray dir = folder.toUtf8();
+        QByteArray c = ::geteuid() == 0 ? "user root;\n" : "";  // workers read private folders
+        c += "daemon off;\nworker_processes 1;\npid " + dir + "/pid;\nevents {}\nhttp {\n";
+        for (const char* kind : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"}) {
+            c += QByteArray(kind) + "_temp_path " + dir + '/' + kind + ";\n";
+        }
+        c += "access_log off;\nserver {\nlisten 127.0.0.1:" + QByteArray::number(port) +
+             ";\nroot " + served + ";\n}\n}\n";
+        WriteFileBytes(folder + u"/nginx.conf"_s, c);
+        return QStringList{u"-p"_s, folder + u'/',
+                           u"-e"_s, folder + u"/output.log"_s,
+                           u"-c"_s, folder + u"/nginx.conf"_s};
+    };
+    const QString program = u"/usr/sbin/nginx"_s;
+    return ServerProcess(
+        u"http"_s, program, arguments,
+        QFileInfo(program).isExecutable() ? "" : "no nginx (Debian package nginx)");
 }
 
 // Not the python3 first on PATH: the Debian package loads only in this one.
-FtpFixture::FtpFixture(QString root, QString user, QString password)
-    : ServerProcess(u"ftp"_s, u"/usr/bin/python3"_s),
-      login_{QDir(root).absolutePath(), user, password} {}
-
-std::string FtpFixture::unavailableReason() {
-    static const bool available =
+ServerProcess Ftp(const QString& root, const QString& user, const QString& password) {
+    static const bool loads =
         QProcess::execute(u"/usr/bin/python3"_s, {u"-c"_s, u"import pyftpdlib"_s}) == 0;
-    return available ? "" : "pyftpdlib does not load in /usr/bin/python3 (python3-pyftpdlib)";
-}
-
-QStringList FtpFixture::arguments() const {
-    return QStringList{QStringLiteral(PG_FTP_SERVER_SCRIPT), QString::number(port_),
-                       file(u"pid"_s)} +
-           login_;
+    const QStringList login{QDir(root).absolutePath(), user, password};
+    const auto arguments = [login](quint16 port, const QString& folder) {
+        return QStringList{QStringLiteral(PG_FTP_SERVER_SCRIPT), QString::number(port),
+                           folder + u"/pid"_s} +
+               login;
+    };
+    return ServerProcess(
+        u"ftp"_s, u"/usr/bin/python3"_s, arguments,
+        loads ? "" : "pyftpdlib does not load in /usr/bin/python3 (python3-pyftpdlib)");
 }
 
 }  // namespace pg::test

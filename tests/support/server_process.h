@@ -7,6 +7,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <string>
+
 namespace pg::test {
 
 // A TCP port on 127.0.0.1 that nothing listens on right now.
@@ -16,12 +19,16 @@ quint16 FindFreePort();
 // folder. The server writes the file "pid" there once it listens; it gets
 // SIGTERM when the test process dies.
 //
-//   if (const auto why = NginxFixture::unavailableReason(); !why.empty()) GTEST_SKIP() << why;
-//   NginxFixture nginx(dir.path());
+//   ServerProcess nginx = Nginx(dir.path());
+//   if (!nginx.unavailable.empty()) GTEST_SKIP() << nginx.unavailable;
 //   ASSERT_TRUE(nginx.start());
 class ServerProcess {
 public:
-    virtual ~ServerProcess() { stop(); }
+    // The command line for a port and the private folder.
+    using Arguments = std::function<QStringList(quint16 port, const QString& folder)>;
+
+    ServerProcess(QString scheme, QString program, Arguments arguments, std::string why);
+    ~ServerProcess() { stop(); }
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;
 
@@ -29,43 +36,22 @@ public:
     // exits early (the port was taken).
     ::testing::AssertionResult start();
     void stop();
-    quint16 port() const { return port_; }
     QString url(const QByteArray& path) const;  // "scheme://127.0.0.1:PORT" + path
 
-protected:
-    ServerProcess(QString scheme, QString program)
-        : scheme_(std::move(scheme)), program_(std::move(program)) {}
-    virtual QStringList arguments() const = 0;  // the command line, for port_
-    QString file(const QString& name) const { return dir_.filePath(name); }
-
-    quint16 port_ = 0;
+    const std::string unavailable;  // why the server cannot run here; empty when it can
 
 private:
     QString scheme_, program_;
+    Arguments arguments_;
+    quint16 port_ = 0;
     QTemporaryDir dir_;
     QProcess process_;
 };
 
 // The real nginx serving a folder at "/".
-class NginxFixture : public ServerProcess {
-public:
-    static std::string unavailableReason();  // empty when it can run here
-    explicit NginxFixture(QString root);
-
-private:
-    QStringList arguments() const override;
-    QString root_;
-};
+ServerProcess Nginx(const QString& root);
 
 // pyftpdlib (Debian's python3-pyftpdlib) serving a folder, read-only, to one login.
-class FtpFixture : public ServerProcess {
-public:
-    static std::string unavailableReason();  // empty when it can run here
-    FtpFixture(QString root, QString user, QString password);
-
-private:
-    QStringList arguments() const override;
-    QStringList login_;
-};
+ServerProcess Ftp(const QString& root, const QString& user, const QString& password);
 
 }  // namespace pg::test

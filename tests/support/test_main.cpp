@@ -14,15 +14,7 @@ using TestApplication = QCoreApplication;
 #endif
 
 int main(int argc, char** argv) {
-    // No test touches the user's own settings, history or files. Qt wants a
-    // private runtime folder.
-    for (const char* name :
-         {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-        const QString path = pg::test::IsolatedRoot() + u'/' + QLatin1String(name);
-        QDir().mkpath(path);
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv(name, QFile::encodeName(path));
-    }
+    pg::test::IsolateHomeFolders();
     // Texts from the C library (strerror) and Qt's number formats are those of
     // the C locale whatever the machine's; one test changes it on purpose.
     qputenv("LC_ALL", "C.UTF-8");
