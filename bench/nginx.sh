@@ -1,8 +1,27 @@
 # Shared by the benchmark scripts (sourced): nginx on loopback serving a folder
-# from a private prefix, and small helpers for figures.
+# from a private prefix, the check for what a script needs, and small helpers
+# for figures.
 #
 #   bench_start_nginx PREFIX ROOT [EXTRA_HTTP_DIRECTIVES]
 # sets $port and $nginx_pid; bench_stop_nginx ends it. Needs /usr/sbin/nginx.
+
+# bench_require FILE... -- COMMAND...: ends the script unless every FILE is an
+# executable and every COMMAND is on the PATH.
+bench_require() {
+    local script want_files=1 need
+    script="$(basename "$0")"
+    for need in "$@"; do
+        if [[ "$need" == -- ]]; then
+            want_files=0
+        elif ((want_files)) && [[ ! -x "$need" ]]; then
+            echo "$script: $need is missing" >&2
+            exit 1
+        elif ((!want_files)) && ! command -v "$need" >/dev/null; then
+            echo "$script: $need is not installed" >&2
+            exit 1
+        fi
+    done
+}
 
 bench_free_port() {
     python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'

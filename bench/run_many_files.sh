@@ -30,18 +30,10 @@ proxy="$build/bench/latency_proxy"
 delay_ms=10
 links=100000
 
-for need in /usr/sbin/nginx /usr/bin/time "$cli" "$proxy"; do
-    if [[ ! -x "$need" ]]; then
-        echo "run_many_files.sh: $need is missing" >&2
-        exit 1
-    fi
-done
-for tool in python3 curl wget pgrep; do
-    command -v "$tool" >/dev/null || { echo "run_many_files.sh: $tool is not installed" >&2; exit 1; }
-done
+source "$here/nginx.sh"
+bench_require /usr/sbin/nginx /usr/bin/time "$cli" "$proxy" -- python3 curl wget pgrep
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/pg-many-XXXXXX")"
-source "$here/nginx.sh"
 proxy_pid=""
 cleanup() {
     if [[ -n "$proxy_pid" ]]; then

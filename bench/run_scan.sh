@@ -31,18 +31,10 @@ cli="$build/bin/pagegleaner-cli"
 window_bench="$build/bench/window_bench"
 nginx_bin=/usr/sbin/nginx
 
-for need in "$nginx_bin" /usr/bin/time "$cli" "$window_bench"; do
-    if [[ ! -x "$need" ]]; then
-        echo "run_scan.sh: $need is missing" >&2
-        exit 1
-    fi
-done
-for tool in python3 curl wget gzip; do
-    command -v "$tool" >/dev/null || { echo "run_scan.sh: $tool is not installed" >&2; exit 1; }
-done
+source "$here/nginx.sh"
+bench_require "$nginx_bin" /usr/bin/time "$cli" "$window_bench" -- python3 curl wget gzip
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/pg-scan-XXXXXX")"
-source "$here/nginx.sh"
 cleanup() {
     bench_stop_nginx
     rm -rf "$work"
