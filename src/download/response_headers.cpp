@@ -62,6 +62,14 @@ std::optional<qint64> ParseNumber(QByteArrayView text) {
 }  // namespace
 
 std::optional<QDateTime> ParseHttpDate(QByteArrayView text) {
+    // Only printable ASCII: the asctime form's blanks are folded below, and a
+    // line break folded there would otherwise pass into a request header.
+    for (const char byte : text) {
+        const auto u = static_cast<unsigned char>(byte);
+        if (u < 0x20 || u > 0x7e) {
+            return std::nullopt;
+        }
+    }
     const QString date = QString::fromLatin1(text);
     const QLocale c = QLocale::c();
     for (const auto& [form, value] : {std::pair{u"ddd, dd MMM yyyy hh:mm:ss 'GMT'"_s, date},

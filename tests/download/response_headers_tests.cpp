@@ -33,7 +33,9 @@ TEST(ResponseHeadersTest, ContentRangeStatusLineAndValidator) {
         {"W/\"v1\"", "", ""},
         {"", "W/\"v1\"", ""},
         {"", "Mon, 01 Jan 2024", ""},
-        {"\"v 1\"", "a\r\nX-Injected: 1", ""}};
+        {"\"v 1\"", "a\r\nX-Injected: 1", ""},
+        {"", "Sun Nov  6 08:49:37 1994\r", ""},
+        {"", "Sun Nov\v 6 08:49:37 1994", ""}};
     for (const auto& [etag, lastModified, validator] : validators) {
         EXPECT_EQ(IfRangeValidator(etag, lastModified), validator) << etag << lastModified;
     }
